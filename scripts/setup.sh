@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what the project needs, then configures and builds it.
+#   scripts/setup.sh [release|asan|tsan]
+# The build goes to build/ (release), build-asan/ or build-tsan/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+flavour="${1:-release}"
+case "$flavour" in
+  release) dir=build; opts=() ;;
+  asan) dir=build-asan; opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_ASAN=ON) ;;
+  tsan) dir=build-tsan; opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_TSAN=ON) ;;
+  *) echo "usage: $0 [release|asan|tsan]" >&2; exit 2 ;;
+esac
+
+bash scripts/install-deps.sh
+cmake -S . -B "$dir" -G Ninja "${opts[@]}"
+cmake --build "$dir" -j"$(nproc)"
+echo "Built into $dir/"

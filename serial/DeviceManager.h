@@ -1,0 +1,68 @@
+#pragma once
+
+#include "FrameData.h"
+#include "PendingCommandList.h"
+#include "RateCounter.h"
+#include "SerialTypes.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+class SerialDevice;
+class ThreadReadSensorData;
+
+// Owns the serial devices, the reader thread, the pending commands and their
+// 200 ms completion sweep. Lives on the thread that created it.
+class DeviceManager : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kPayloadBufferSize = 1024;
+
+    // Without startThreads neither the reader thread nor the sweep timer runs:
+    // the owner drives ReadFrameData() and TimeOutCmdRespond() itself.
+    explicit DeviceManager(bool startThreads = true);
+    ~DeviceManager() override;
+
+    // Takes ownership and connects the command signals to the device.
+    void appendDevice(SerialDevice* device);
+    std::vector<SerialDevice*> devicesSnapshot();
+
+    void submitCommand(const QString& serialKey, uint8_t code);
+    void submitCommand(const QString& serialKey, uint8_t code, const TransData& params);
+    int pendingCount() const { return pending.size(); }
+
+signals:
+    void sigOwnSendCmdDataComplete();
+    void sigNewReadFrameData(QString serialKey, FrameData* frameData);
+    void sigAutoCheckProcess(int nProcess);
+    void sigAutoCheckComplete();
+    void sigCmdResponded_CMDSTATUS(QString serialKey, bool bRet);
+    void sigCmdResponded_REQMAG(QString serialKey, bool bStandard);
+    void sigCmdResponded_CONFIG(QString serialKey, DevSetting& stcSetting);
+    void sigCmdResponded_ACCELCAL(QString serialKey, bool bRet);
+    void sigWriterCmdData(QString serialKey, uint8_t code);
+    void sigWriterCmdData(QString serialKey, uint8_t code, TransData stcData);
+
+public slots:
+    void ReadFrameData();
+    void TimeOutCmdRespond();
+
+private:
+    void dispatchPayload(const QString& key, const uint8_t* payload, int length, int deviceIndex);
+    void matchStatusReply(const QString& key, const uint8_t* payload);
+    void connectDevice(SerialDevice* device);
+
+    // Guards deviceList; held by a whole reader pass, including the signals
+    // it emits, and always taken before any ring-buffer mutex.
+    std::mutex deviceListMutex;
+    std::vector<SerialDevice*> deviceList;
+    ThreadReadSensorData* readerThread;
+    PendingCommandList pending;
+    QTimer commandTimer;
+    RateCounter portReadRate;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "FrameData.h"
+#include "SLDeviceGlobal.h"
+#include "SerialTypes.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class DeviceManager;
+class QObject;
+
+// The serial device library's facade. All methods run on the thread that
+// created the object; none waits for a device. Results arrive through the
+// signals of getDevObj(). Copies share one manager, which the last copy
+// destroys.
+class SLDEVICE_EXPORT SLDevice
+{
+public:
+    SLDevice();
+    SLDevice(const SLDevice& other);
+    SLDevice& operator=(const SLDevice& other);
+    ~SLDevice();
+
+    QObject* getDevObj();
+
+    void SerialPortCmd_REQMAG(QString serialKey);
+    void SerialPortCmd_CLRMAG(QString serialKey);
+    void SerialPortCmd_REQRTTRANS(QString serialKey, int rate);
+    void SerialPortCmd_STOPRTTRANS(QString serialKey);
+    void SerialPortCmd_REQCONFIG(QString serialKey);
+    void SerialPortCmd_WRITECONFIG(QString serialKey, _device_setting& setting);
+    void SerialPortCmd_ZEROROTATE(QString serialKey, bool zero);
+    void AccelCalibrate_begin(QString serialKey);
+    void AccelCalibrate_plane(QString serialKey, int plane);
+    void AccelCalibrate_planeFinish(QString serialKey, int plane);
+    void AccelCalibrate_finish(QString serialKey);
+
+private:
+    std::vector<_device_config> vecDeviceConfig;
+    std::shared_ptr<DeviceManager> pManager;
+};

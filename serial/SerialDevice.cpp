@@ -1,0 +1,111 @@
+#include "SerialDevice.h"
+#include "CommandCodec.h"
+#include "MonotonicTick.h"
+#include "RateCounter.h"
+#include "SerialRingBuffer.h"
+#include "ThreadSerialPortDevice.h"
+
+#include <QDebug>
+#include <QSerialPort>
+#include <cstdio>
+
+SerialDevice::SerialDevice(const QString& name, RateCounter* readRate)
+    : portName(name)
+    , ringBuffer(new SerialRingBuffer)
+    , readRateCounter(readRate)
+{
+    ioThread = new ThreadSerialPortDevice(this);
+    connect(this, SIGNAL(sigOpenSerialPortDevice(QSerialPort*)), ioThread, SLOT(OpenSerialPortDevice(QSerialPort*)));
+}
+
+SerialDevice::~SerialDevice()
+{
+    delete ioThread;
+    disposePort();
+    delete ringBuffer;
+}
+
+QString SerialDevice::getKey() const
+{
+    std::lock_guard<std::mutex> lock(keyMutex);
+    return serialKey;
+}
+
+void SerialDevice::setKey(const QString& key)
+{
+    std::lock_guard<std::mutex> lock(keyMutex);
+    serialKey = key;
+}
+
+void SerialDevice::disposePort()
+{
+    if (!port)
+        return;
+    // The I/O thread has finished and handed the port back to this thread.
+    if (port->isOpen())
+        port->close();
+    delete port;
+    port = nullptr;
+}
+
+void SerialDevice::openAtBaudRate(int rate)
+{
+    ioThread->stop();
+    disposePort();
+
+    port = new QSerialPort;
+    baudRate.store(rate);
+    checkDone.store(false);
+    port->setPortName(portName);
+    port->setBaudRate(rate, QSerialPort::AllDirections);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    qDebug().noquote().nospace() << "device: " << portName << " " << rate << " init complete, open device...";
+    emit sigOpenSerialPortDevice(port);
+}
+
+void SerialDevice::closePort()
+{
+    ioThread->stop();
+    disposePort();
+}
+
+void SerialDevice::markStepDone()
+{
+    checkDone.store(true);
+    qDebug() << "device discern check complete...!";
+    emit sigCurDeviceComplete();
+}
+
+void SerialDevice::ReadSerialDevData()
+{
+    if (!port)
+        return;
+    ringBuffer->append(port->readAll());
+    if (readRateCounter) {
+        const int slow = readRateCounter->tick(monotonicTickMs());
+        if (slow >= 0) {
+            std::printf("thread read SP:----%d\r\n", slow);
+            std::fflush(stdout);
+        }
+    }
+}
+
+void SerialDevice::writeFrame(const QString& strKey, const QByteArray& frame)
+{
+    if (strKey != getKey() || frame.isEmpty() || !port || !port->isOpen())
+        return;
+    port->write(frame);
+}
+
+void SerialDevice::WriteSerialPortData(QString strKey, uint8_t code)
+{
+    writeFrame(strKey, buildCommandFrame(code));
+}
+
+void SerialDevice::WriteSerialPortData(QString strKey, uint8_t code, TransData transData)
+{
+    writeFrame(strKey, buildCommandFrame(code, transData));
+}

@@ -1,0 +1,58 @@
+#include "ThreadSerialPortDevice.h"
+#include "SerialDevice.h"
+#include "SerialRingBuffer.h"
+
+#include <QDebug>
+#include <QSerialPort>
+
+ThreadSerialPortDevice::ThreadSerialPortDevice(SerialDevice* device)
+    : pDevice(device)
+{
+    pDevice->moveToThread(this);
+}
+
+ThreadSerialPortDevice::~ThreadSerialPortDevice()
+{
+    requestInterruption();
+    stop();
+}
+
+void ThreadSerialPortDevice::stop()
+{
+    quit();
+    wait();
+}
+
+void ThreadSerialPortDevice::OpenSerialPortDevice(QSerialPort* _serial)
+{
+    stop();
+    pSerial = _serial;
+    pSerial->moveToThread(this);
+    connect(pSerial, SIGNAL(readyRead()), pDevice, SLOT(ReadSerialDevData()));
+    start(QThread::InheritPriority);
+}
+
+void ThreadSerialPortDevice::run()
+{
+    if (!pSerial)
+        return;
+    const QString name = pSerial->portName();
+    const int rate = pSerial->baudRate();
+    if (pSerial->open(QIODevice::ReadWrite)) {
+        qDebug().noquote().nospace() << "open device success: " << name << ", " << rate;
+        pDevice->ring()->clear();
+        pDevice->WriteSerialPortData(pDevice->getKey(), SerialCmd::REQDEVID);
+        pDevice->markStepDone();
+        if (!isInterruptionRequested())
+            exec();
+        // Close here, on the thread that served the port, so its notifiers
+        // go away on their own thread.
+        pSerial->close();
+    } else {
+        qDebug().noquote().nospace() << "open device failed: " << name << ", " << rate;
+        pDevice->markStepDone();
+    }
+    // Hand the port back so the owning thread can delete it.
+    pSerial->moveToThread(thread());
+    pSerial = nullptr;
+}

@@ -4,9 +4,13 @@
 #include "SerialDevice.h"
 #include "SerialFrameCodec.h"
 #include "SerialRingBuffer.h"
+#include "ThreadAutoDiscernDev.h"
 #include "ThreadReadSensorData.h"
 
 #include <QDebug>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QSet>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <cstring>
@@ -19,6 +23,10 @@ DeviceManager::DeviceManager(bool startThreads)
 
     readerThread = new ThreadReadSensorData(this);
     connect(readerThread, SIGNAL(ReadBufferData()), this, SLOT(ReadFrameData()), Qt::DirectConnection);
+    discoveryThread = new ThreadAutoDiscernDev(this);
+    connect(discoveryThread, SIGNAL(AutoDiscernThread(int)), this, SLOT(DiscernDev(int)));
+    connect(discoveryThread, SIGNAL(AutoCheckProcessThread(int)), this, SLOT(AutoCheckProcess(int)));
+
     connect(&commandTimer, SIGNAL(timeout()), this, SLOT(TimeOutCmdRespond()));
     if (startThreads) {
         readerThread->start(QThread::HighestPriority);
@@ -29,6 +37,7 @@ DeviceManager::DeviceManager(bool startThreads)
 DeviceManager::~DeviceManager()
 {
     delete readerThread;
+    delete discoveryThread;
     commandTimer.stop();
     for (SerialDevice* device : deviceList)
         delete device;
@@ -40,6 +49,125 @@ void DeviceManager::connectDevice(SerialDevice* device)
     connect(this, SIGNAL(sigWriterCmdData(QString, uint8_t)), device, SLOT(WriteSerialPortData(QString, uint8_t)));
     connect(this, SIGNAL(sigWriterCmdData(QString, uint8_t, TransData)), device,
             SLOT(WriteSerialPortData(QString, uint8_t, TransData)));
+}
+
+namespace {
+
+// One spelling per port, so that an extra port already in the system's list
+// is not probed twice.
+QString canonicalPort(const QString& name)
+{
+    const QString path = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? path : resolved;
+}
+
+} // namespace
+
+QStringList DeviceManager::portsToProbe() const
+{
+    QStringList ports;
+    QSet<QString> seen;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const QString canonical = canonicalPort(info.systemLocation());
+        if (seen.contains(canonical))
+            continue;
+        seen.insert(canonical);
+        ports << info.portName();
+    }
+    for (const QString& extra : listExtraPorts) {
+        const QString trimmed = extra.trimmed();
+        if (trimmed.isEmpty())
+            continue;
+        const QString canonical = canonicalPort(trimmed);
+        if (seen.contains(canonical))
+            continue;
+        seen.insert(canonical);
+        ports << trimmed;
+    }
+    return ports;
+}
+
+void DeviceManager::AutoCheckDevice()
+{
+    if (progress.load() != 100)
+        return;
+    const QStringList ports = portsToProbe();
+    {
+        std::lock_guard<std::mutex> lock(deviceListMutex);
+        progress.store(0);
+        for (SerialDevice* device : deviceList)
+            delete device;
+        deviceList.clear();
+        for (const QString& name : ports) {
+            auto* device = new SerialDevice(name, &portReadRate);
+            connect(device, SIGNAL(sigCurDeviceComplete()), this, SLOT(DeviceToComplete()));
+            connectDevice(device);
+            deviceList.push_back(device);
+        }
+    }
+    // The previous sweep may still be leaving run() after its last signal.
+    discoveryThread->wait();
+    discoveryThread->start(QThread::InheritPriority);
+}
+
+void DeviceManager::DiscernDev(int nBaudRate)
+{
+    if (nBaudRate == 0) {
+        for (SerialDevice* device : deviceList) {
+            if (!device->isDiscerned())
+                device->closePort();
+        }
+        return;
+    }
+    qDebug().noquote().nospace() << "device count: " << deviceList.size() << ", begin descern " << nBaudRate;
+    int opened = 0;
+    for (SerialDevice* device : deviceList) {
+        if (device->isDiscerned())
+            continue;
+        device->openAtBaudRate(nBaudRate);
+        ++opened;
+    }
+    if (opened == 0) {
+        qDebug() << "no device to discern.";
+        emit sigOwnSendCmdDataComplete();
+    }
+}
+
+void DeviceManager::DeviceToComplete()
+{
+    for (SerialDevice* device : deviceList) {
+        if (!device->isCheckDone()) {
+            qDebug() << "device discern ...!";
+            return;
+        }
+    }
+    qDebug() << "discern all device use current baud rate complete!";
+    emit sigOwnSendCmdDataComplete();
+}
+
+void DeviceManager::AutoCheckProcess(int nPro)
+{
+    progress.store(nPro);
+    emit sigAutoCheckProcess(nPro);
+    if (nPro == 100)
+        emit sigAutoCheckComplete();
+}
+
+std::vector<_device_config> DeviceManager::identifiedDevices()
+{
+    std::vector<_device_config> configs;
+    std::lock_guard<std::mutex> lock(deviceListMutex);
+    for (SerialDevice* device : deviceList) {
+        if (!device->isDiscerned())
+            continue;
+        _device_config config;
+        config.devType = 1;
+        config.baudRate = device->getBaudRate();
+        config.serialKey = device->getKey();
+        configs.push_back(config);
+    }
+    return configs;
 }
 
 void DeviceManager::appendDevice(SerialDevice* device)

@@ -7,12 +7,15 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <atomic>
 #include <QTimer>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
 class SerialDevice;
+class ThreadAutoDiscernDev;
 class ThreadReadSensorData;
 
 // Owns the serial devices, the reader thread, the pending commands and their
@@ -27,6 +30,16 @@ public:
     // the owner drives ReadFrameData() and TimeOutCmdRespond() itself.
     explicit DeviceManager(bool startThreads = true);
     ~DeviceManager() override;
+
+    // Rebuilds the device list from the system's ports and the extra ports
+    // and starts the baud-rate sweep; ignored while a sweep runs.
+    void AutoCheckDevice();
+    int getProgress() const { return progress.load(); }
+    // Port names or paths probed after the system's list, which does not
+    // show pseudo-terminals, Bluetooth serial ports or socat bridges.
+    void setExtraPorts(const QStringList& ports) { listExtraPorts = ports; }
+    // Identified devices in list order.
+    std::vector<_device_config> identifiedDevices();
 
     // Takes ownership and connects the command signals to the device.
     void appendDevice(SerialDevice* device);
@@ -49,19 +62,26 @@ signals:
     void sigWriterCmdData(QString serialKey, uint8_t code, TransData stcData);
 
 public slots:
+    void DiscernDev(int nBaudRate);
     void ReadFrameData();
+    void AutoCheckProcess(int nPro);
+    void DeviceToComplete();
     void TimeOutCmdRespond();
 
 private:
     void dispatchPayload(const QString& key, const uint8_t* payload, int length, int deviceIndex);
     void matchStatusReply(const QString& key, const uint8_t* payload);
     void connectDevice(SerialDevice* device);
+    QStringList portsToProbe() const;
 
+    std::atomic<int> progress{100};
     // Guards deviceList; held by a whole reader pass, including the signals
     // it emits, and always taken before any ring-buffer mutex.
     std::mutex deviceListMutex;
     std::vector<SerialDevice*> deviceList;
     ThreadReadSensorData* readerThread;
+    ThreadAutoDiscernDev* discoveryThread;
+    QStringList listExtraPorts;
     PendingCommandList pending;
     QTimer commandTimer;
     RateCounter portReadRate;

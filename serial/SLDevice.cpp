@@ -33,6 +33,48 @@ QObject* SLDevice::getDevObj()
     return pManager.get();
 }
 
+void SLDevice::AutoCheckDevice()
+{
+    pManager->AutoCheckDevice();
+}
+
+int SLDevice::GetProgressAutoCheck()
+{
+    return pManager->getProgress();
+}
+
+std::vector<_device_config>& SLDevice::GetAllDeviceConfig()
+{
+    UpdateAllDeviceConfig();
+    return vecDeviceConfig;
+}
+
+void SLDevice::UpdateAllDeviceConfig()
+{
+    vecDeviceConfig = pManager->identifiedDevices();
+}
+
+bool SLDevice::GetDeviceConfig(QString serialKey, _device_config& config)
+{
+    for (const _device_config& c : vecDeviceConfig) {
+        if (c.serialKey == serialKey) {
+            config = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SLDevice::ConnectAppointSerialDevice(_device_config&)
+{
+    return true;
+}
+
+void SLDevice::SetExtraPorts(QStringList portNames)
+{
+    pManager->setExtraPorts(portNames);
+}
+
 void SLDevice::SerialPortCmd_REQMAG(QString serialKey)
 {
     pManager->submitCommand(serialKey, SerialCmd::REQMAG);

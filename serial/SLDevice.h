@@ -5,6 +5,7 @@
 #include "SerialTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -24,6 +25,16 @@ public:
     ~SLDevice();
 
     QObject* getDevObj();
+
+    void AutoCheckDevice();
+    int GetProgressAutoCheck();
+    std::vector<_device_config>& GetAllDeviceConfig();
+    void UpdateAllDeviceConfig();
+    bool GetDeviceConfig(QString serialKey, _device_config& config);
+    bool ConnectAppointSerialDevice(_device_config& config);
+    // Port names or paths that discovery probes after the system's ports
+    // (pseudo-terminals, Bluetooth serial ports, socat bridges).
+    void SetExtraPorts(QStringList portNames);
 
     void SerialPortCmd_REQMAG(QString serialKey);
     void SerialPortCmd_CLRMAG(QString serialKey);

@@ -1,0 +1,173 @@
+// strideloom-cli: the serial device library without the GUI, for scripts.
+//   scan    discover devices and print "KEY BAUD" lines
+//   stream  stream every device and print one comma-separated line per frame
+//   config  print a device's three calibration blocks
+
+#include "ConfigWaiter.h"
+#include "FramePrinter.h"
+#include "SLDevice.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+bool gVerbose = false;
+
+void messageFilter(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg && !gVerbose)
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "strideloom-cli: %s\n", qPrintable(message));
+    return 1;
+}
+
+// Runs one discovery; false when it did not end within the time limit.
+bool discover(SLDevice& dev)
+{
+    QEventLoop loop;
+    QObject::connect(dev.getDevObj(), SIGNAL(sigAutoCheckComplete()), &loop, SLOT(quit()));
+    QTimer::singleShot(60000, &loop, [&loop] { loop.exit(1); });
+    dev.AutoCheckDevice();
+    return loop.exec() == 0;
+}
+
+// Waits until `pending` replies have come or the time is up.
+void awaitReplies(SLDevice& dev, int pending, int timeoutMs)
+{
+    QEventLoop loop;
+    int left = pending;
+    QObject::connect(dev.getDevObj(), SIGNAL(sigCmdResponded_CMDSTATUS(QString, bool)), &loop, SLOT(quit()));
+    QTimer::singleShot(timeoutMs, &loop, [&] { left = 0; loop.quit(); });
+    while (left-- > 0)
+        loop.exec();
+}
+
+int runStream(SLDevice& dev, FILE* out, int rate, double seconds, int frames)
+{
+    std::vector<_device_config> configs = dev.GetAllDeviceConfig();
+    QStringList keys;
+    for (const _device_config& c : configs)
+        keys << c.serialKey;
+    FramePrinter printer(out, frames, keys);
+    QObject::connect(dev.getDevObj(), SIGNAL(sigNewReadFrameData(QString, FrameData*)), &printer,
+                     SLOT(onFrame(QString, FrameData*)), Qt::DirectConnection);
+    QEventLoop loop;
+    QObject::connect(&printer, &FramePrinter::enough, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    if (seconds > 0)
+        QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    for (const QString& key : keys)
+        dev.SerialPortCmd_REQRTTRANS(key, rate);
+    loop.exec();
+    const QHash<QString, long> counts = printer.finish();
+    for (const QString& key : keys)
+        dev.SerialPortCmd_STOPRTTRANS(key);
+    awaitReplies(dev, int(keys.size()), 1000);
+
+    QString last = QStringLiteral("frames");
+    for (const QString& key : keys)
+        last += QStringLiteral(" %1=%2").arg(key).arg(counts.value(key));
+    std::fprintf(out, "%s\n", qPrintable(last));
+    return 0;
+}
+
+int runConfig(SLDevice& dev, FILE* out, const QString& key)
+{
+    _device_config config;
+    dev.UpdateAllDeviceConfig();
+    if (!dev.GetDeviceConfig(key, config))
+        return fail("unknown device key " + key);
+    ConfigWaiter waiter(key);
+    QEventLoop loop;
+    QObject* manager = dev.getDevObj();
+    // String connections: the manager's class is private to the library.
+    QObject::connect(manager, SIGNAL(sigCmdResponded_CONFIG(QString, DevSetting&)), &waiter,
+                     SLOT(onConfig(QString, DevSetting&)));
+    QObject::connect(manager, SIGNAL(sigCmdResponded_CMDSTATUS(QString, bool)), &waiter, SLOT(onStatus(QString, bool)));
+    QObject::connect(&waiter, &ConfigWaiter::done, &loop, &QEventLoop::quit);
+    dev.SerialPortCmd_REQCONFIG(key);
+    loop.exec();
+    if (!waiter.answered())
+        return fail("command timed out: the device did not send its configuration");
+    const DevSetting& s = waiter.setting();
+    for (int b = 0; b < 3; ++b) {
+        std::fprintf(out, "block %d bias: %.9g %.9g %.9g\n", b, s.cal[b].bias[0], s.cal[b].bias[1], s.cal[b].bias[2]);
+        std::fprintf(out, "block %d matrix:", b);
+        for (int i = 0; i < 9; ++i)
+            std::fprintf(out, " %.9g", s.cal[b].matrix[i]);
+        std::fprintf(out, "\n");
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("strideloom-cli");
+    QCommandLineParser cli;
+    cli.setApplicationDescription("Serial IMU devices from the command line.\n"
+                                  "  scan                       list identified devices: KEY BAUD\n"
+                                  "  stream (--seconds S | --frames N)\n"
+                                  "                             one line per frame: key, accel xyz, gyro xyz,\n"
+                                  "                             mag xyz, quat wxyz, euler xyz, extra\n"
+                                  "  config KEY                 the device's three calibration blocks");
+    cli.addHelpOption();
+    cli.addPositionalArgument("command", "scan, stream or config");
+    cli.addOption({"extra-ports", "Port names or paths beyond the system's list, separated by ';'.", "ports"});
+    cli.addOption({"rate", "Streaming rate in frames per second (1-200).", "hz", "100"});
+    cli.addOption({"seconds", "Stream for S seconds.", "s"});
+    cli.addOption({"frames", "Stream until every device delivered N frames.", "n"});
+    cli.addOption({"verbose", "Show the library's progress lines."});
+    cli.process(app);
+    gVerbose = cli.isSet("verbose");
+    qInstallMessageHandler(messageFilter);
+
+    // The library writes diagnostics to standard output; keep that stream
+    // for data and send the diagnostics to standard error.
+    const int dataFd = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    FILE* out = fdopen(dataFd, "w");
+
+    const QStringList args = cli.positionalArguments();
+    const QString command = args.value(0);
+    if (command != "scan" && command != "stream" && command != "config")
+        return fail("give a command: scan, stream or config (see --help)");
+    if (command == "config" && args.size() < 2)
+        return fail("config needs a device key");
+    const bool bySeconds = cli.isSet("seconds"), byFrames = cli.isSet("frames");
+    if (command == "stream" && bySeconds == byFrames)
+        return fail("stream needs exactly one of --seconds and --frames");
+
+    int status = 0;
+    {
+        SLDevice dev;
+        dev.SetExtraPorts(cli.value("extra-ports").split(QLatin1Char(';'), Qt::SkipEmptyParts));
+        if (!discover(dev))
+            return fail("discovery did not finish");
+        const std::vector<_device_config>& configs = dev.GetAllDeviceConfig();
+        if (configs.empty()) {
+            status = fail("no device found");
+        } else if (command == "scan") {
+            for (const _device_config& c : configs)
+                std::fprintf(out, "%s %d\n", qPrintable(c.serialKey), c.baudRate);
+        } else if (command == "stream") {
+            status = runStream(dev, out, cli.value("rate").toInt(), cli.value("seconds").toDouble(),
+                               byFrames ? cli.value("frames").toInt() : 0);
+        } else {
+            status = runConfig(dev, out, args[1]);
+        }
+    }
+    std::fclose(out);
+    return status;
+}

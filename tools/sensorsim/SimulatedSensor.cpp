@@ -1,0 +1,371 @@
+#include "SimulatedSensor.h"
+#include "DeviceEncoder.h"
+
+#include <QFile>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int speedToRate(speed_t s)
+{
+    switch (s) {
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    case B460800: return 460800;
+    case B500000: return 500000;
+    case B921600: return 921600;
+    case B1000000: return 1000000;
+    case B1500000: return 1500000;
+    case B2000000: return 2000000;
+    default: return 0;
+    }
+}
+
+constexpr int kSentLogLimit = 20000;
+
+} // namespace
+
+SimulatedSensor::SimulatedSensor(const Config& config)
+    : cfg(config)
+    , motion(config.seed, config.distortion)
+    , rng(config.seed * 7919u + 13u)
+    , blocks(144, '\0')
+{
+    // Factory calibration: no offset, identity matrices.
+    for (int b = 0; b < 3; ++b) {
+        for (int i = 0; i < 3; ++i) {
+            const int32_t one = 16777216;
+            std::memcpy(blocks.data() + 48 * b + 12 + 16 * i, &one, 4);
+        }
+    }
+    streaming.store(cfg.streamAtStart);
+    rateHz.store(cfg.streamRateHz);
+    magCalibrated.store(cfg.magCalibrated);
+}
+
+SimulatedSensor::~SimulatedSensor()
+{
+    stop();
+}
+
+bool SimulatedSensor::start(QString* error)
+{
+    if (worker.joinable())
+        return true;
+    {
+        std::lock_guard<std::mutex> lock(ioMutex);
+        if (!openTerminal(error))
+            return false;
+    }
+    stopping.store(false);
+    worker = std::thread([this] { run(); });
+    return true;
+}
+
+void SimulatedSensor::stop()
+{
+    stopping.store(true);
+    if (worker.joinable())
+        worker.join();
+    std::lock_guard<std::mutex> lock(ioMutex);
+    closeTerminal();
+}
+
+bool SimulatedSensor::openTerminal(QString* error)
+{
+    const int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0) {
+        if (error)
+            *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    // A raw line at a rate no device uses, until the host sets one.
+    termios tio;
+    if (tcgetattr(fd, &tio) == 0) {
+        cfmakeraw(&tio);
+        cfsetispeed(&tio, B9600);
+        cfsetospeed(&tio, B9600);
+        tcsetattr(fd, TCSANOW, &tio);
+    }
+    masterFd = fd;
+    slaveName = QString::fromLocal8Bit(ptsname(fd));
+    if (!cfg.linkPath.isEmpty()) {
+        QFile::remove(cfg.linkPath);
+        if (!QFile::link(slaveName, cfg.linkPath) && error)
+            *error = QStringLiteral("cannot link %1 to %2").arg(cfg.linkPath, slaveName);
+    }
+    return true;
+}
+
+void SimulatedSensor::closeTerminal()
+{
+    if (masterFd >= 0)
+        ::close(masterFd);
+    masterFd = -1;
+    if (!cfg.linkPath.isEmpty())
+        QFile::remove(cfg.linkPath);
+}
+
+QString SimulatedSensor::terminalPath() const
+{
+    std::lock_guard<std::mutex> lock(ioMutex);
+    return slaveName;
+}
+
+QString SimulatedSensor::portPath() const
+{
+    return cfg.linkPath.isEmpty() ? terminalPath() : cfg.linkPath;
+}
+
+void SimulatedSensor::setFault(Fault f, bool on)
+{
+    faults[f].store(on);
+}
+
+void SimulatedSensor::vanish()
+{
+    std::lock_guard<std::mutex> lock(ioMutex);
+    closeTerminal();
+}
+
+bool SimulatedSensor::reappear(QString* error)
+{
+    std::lock_guard<std::mutex> lock(ioMutex);
+    if (masterFd >= 0)
+        return true;
+    return openTerminal(error);
+}
+
+QList<int> SimulatedSensor::probedRates() const
+{
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return probed;
+}
+
+std::deque<QByteArray> SimulatedSensor::sentPayloads() const
+{
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return sentLog;
+}
+
+QByteArray SimulatedSensor::storedBlocks() const
+{
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return blocks;
+}
+
+int SimulatedSensor::lineRate() const
+{
+    termios tio;
+    if (masterFd < 0 || tcgetattr(masterFd, &tio) != 0)
+        return 0;
+    return speedToRate(cfgetospeed(&tio));
+}
+
+void SimulatedSensor::writeBytes(const QByteArray& bytes)
+{
+    if (fault(Mute) || masterFd < 0)
+        return;
+    int done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            return;  // the host does not keep up: bytes are lost, as on a real line
+        done += int(n);
+    }
+}
+
+void SimulatedSensor::reply(const QByteArray& payload)
+{
+    writeBytes(DeviceEncoder::frame(payload));
+}
+
+void SimulatedSensor::sendGarbage(int count)
+{
+    QByteArray junk(count, '\0');
+    for (char& c : junk)
+        c = static_cast<char>(rng() & 0xFF);
+    writeBytes(junk);
+}
+
+void SimulatedSensor::sendSample(double dt)
+{
+    DeviceEncoder::SensorValues v = motion.step(dt);
+    ++sampleCounter;
+    if (magCalibrated.load()) {
+        // The device applies its stored calibration (tenths of µT) to the field.
+        QByteArray b = storedBlocks();
+        const auto* p = reinterpret_cast<const uint8_t*>(b.constData()) + 96;
+        auto rd = [p](int i) {
+            return double(int32_t(uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16
+                                  | uint32_t(p[4 * i + 3]) << 24));
+        };
+        double raw[3];
+        for (int i = 0; i < 3; ++i)
+            raw[i] = v.mag[i] * 10.0 - rd(i) / 65536.0;
+        for (int r = 0; r < 3; ++r) {
+            double s = 0;
+            for (int c = 0; c < 3; ++c)
+                s += rd(3 + 3 * r + c) / 16777216.0 * raw[c];
+            v.mag[r] = s / 10.0;
+        }
+    }
+    if (fault(TailInPayload) && sampleCounter % 10 == 0)
+        v.extra = double(0x0000AAE4) / 65536.0;  // puts E4 AA into the payload
+
+    QByteArray payload = DeviceEncoder::sensorPayload(v);
+    const bool corrupt = fault(BadCrc) && int(rng() % 100) < cfg.badCrcPercent;
+    if (corrupt)
+        payload[75] = static_cast<char>(payload.at(75) ^ 0x5A);
+    if (fault(Garbage))
+        sendGarbage(1 + int(rng() % 24));
+    writeBytes(DeviceEncoder::frame(payload));
+    if (corrupt || fault(Mute))
+        return;
+    sent.fetch_add(1);
+    std::lock_guard<std::mutex> lock(recordMutex);
+    sentLog.push_back(payload);
+    if (sentLog.size() > size_t(kSentLogLimit))
+        sentLog.pop_front();
+}
+
+void SimulatedSensor::handle(const HostCommandParser::Command& c)
+{
+    const bool ignore = fault(IgnoreCommands);
+    switch (c.code) {
+    case 1:
+        reply(DeviceEncoder::identityPayload(cfg.serial));
+        return;
+    case 3:
+        if (!ignore)
+            reply(DeviceEncoder::statusPayload(4, magCalibrated.load() ? 1 : 0));
+        return;
+    case 5:
+        if (ignore)
+            return;
+        magCalibrated.store(false);
+        reply(DeviceEncoder::statusPayload(6, 1));
+        return;
+    case 7:
+        if (!ignore)
+            reply(DeviceEncoder::statusPayload(8, 1));
+        return;
+    case 11:
+        if (ignore)
+            return;
+        if (c.params.at(0) == 1)
+            motion.zeroRotation();
+        else
+            motion.resetZero();
+        reply(DeviceEncoder::statusPayload(12, 1));
+        return;
+    case 33:
+        if (ignore)
+            return;
+        rateHz.store(std::max(1, int(uint8_t(c.params.at(0)))));
+        streaming.store(true);
+        reply(DeviceEncoder::statusPayload(34, 1));
+        return;
+    case 37:
+        if (ignore)
+            return;
+        streaming.store(false);
+        reply(DeviceEncoder::statusPayload(38, 1));
+        return;
+    case 39: {
+        if (ignore)
+            return;
+        uint8_t config[512] = {};
+        const QByteArray b = storedBlocks();
+        std::memcpy(config, b.constData(), size_t(b.size()));
+        reply(DeviceEncoder::configPayload(config));
+        return;
+    }
+    case 41: {
+        if (ignore)
+            return;
+        const uint8_t ctrl = uint8_t(c.params.at(0));
+        {
+            std::lock_guard<std::mutex> lock(recordMutex);
+            blocks = c.params.mid(3, 144);
+        }
+        // Bit 2 applies the magnetometer block, bit 0 starts a new collection.
+        if (ctrl & 0x04)
+            magCalibrated.store(true);
+        else if (ctrl & 0x01)
+            magCalibrated.store(false);
+        reply(DeviceEncoder::statusPayload(42, 1));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void SimulatedSensor::run()
+{
+    auto nextSample = Clock::now();
+    char buf[4096];
+    while (!stopping.load()) {
+        std::unique_lock<std::mutex> lock(ioMutex);
+        if (masterFd < 0) {
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            nextSample = Clock::now();
+            continue;
+        }
+        pollfd p{masterFd, POLLIN, 0};
+        ::poll(&p, 1, 1);
+        if (p.revents & POLLHUP) {
+            // Nobody has the line open: a device talks into the void.
+            parser.reset();
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        const int rate = lineRate();
+        const bool matched = rate == cfg.baudRate;
+        if (p.revents & POLLIN) {
+            const ssize_t n = ::read(masterFd, buf, sizeof(buf));
+            if (n > 0) {
+                {
+                    std::lock_guard<std::mutex> rec(recordMutex);
+                    if (probed.isEmpty() || probed.last() != rate)
+                        probed.append(rate);
+                }
+                if (matched) {
+                    for (const auto& command : parser.feed(QByteArray(buf, int(n))))
+                        handle(command);
+                } else {
+                    parser.reset();  // at the wrong rate the request is noise
+                }
+            }
+        }
+        const auto now = Clock::now();
+        if (streaming.load() && now >= nextSample) {
+            const auto period = std::chrono::microseconds(1000000 / std::max(1, rateHz.load()));
+            if (matched)
+                sendSample(std::chrono::duration<double>(period).count());
+            else
+                sendGarbage(40);  // what a port at another rate makes of the frames
+            nextSample += period;
+            if (now - nextSample > period * 5)
+                nextSample = now + period;  // fell behind: skip, do not burst
+        }
+    }
+}

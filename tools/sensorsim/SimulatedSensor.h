@@ -1,0 +1,112 @@
+#pragma once
+
+#include "HostCommandParser.h"
+#include "MotionModel.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <random>
+#include <thread>
+
+// One serial sensor device on a pseudo-terminal. It answers the identity
+// request only while the host has set the line to the device's own rate,
+// streams physically consistent samples, answers the command protocol and
+// can be told to misbehave. Runs its own thread; every public method may be
+// called from any thread.
+class SimulatedSensor
+{
+public:
+    struct Config
+    {
+        uint32_t serial = 1;
+        int baudRate = 115200;
+        int streamRateHz = 100;
+        bool streamAtStart = true;
+        bool magCalibrated = false;
+        int badCrcPercent = 10;
+        uint32_t seed = 1;
+        MagDistortion distortion;
+        QString linkPath;  // a symbolic link kept pointing at the terminal
+    };
+
+    enum Fault {
+        Garbage,         // random bytes between frames
+        BadCrc,          // badCrcPercent of the sensor frames carry a wrong CRC
+        TailInPayload,   // some payloads contain the tail marker
+        IgnoreCommands,  // identified, streams, but answers no other command
+        Mute,            // sends nothing at all
+        FaultCount
+    };
+
+    explicit SimulatedSensor(const Config& config);
+    ~SimulatedSensor();
+
+    SimulatedSensor(const SimulatedSensor&) = delete;
+    SimulatedSensor& operator=(const SimulatedSensor&) = delete;
+
+    bool start(QString* error = nullptr);
+    void stop();
+
+    // The name a host opens: the link when one was asked for, else the terminal.
+    QString portPath() const;
+    QString terminalPath() const;
+    QString key() const { return QString::number(cfg.serial); }
+    const Config& config() const { return cfg; }
+
+    void setFault(Fault fault, bool on);
+    // Closes the terminal as if the cable were pulled; reappear() opens a new one.
+    void vanish();
+    bool reappear(QString* error = nullptr);
+
+    quint64 framesSent() const { return sent.load(); }
+    bool isStreaming() const { return streaming.load(); }
+    int streamRateHz() const { return rateHz.load(); }
+    bool isMagCalibrated() const { return magCalibrated.load(); }
+    // Line rates the host used while talking to the device, in order, without repeats.
+    QList<int> probedRates() const;
+    // Sensor payloads sent with a valid CRC, oldest first (the last 20000).
+    std::deque<QByteArray> sentPayloads() const;
+    // The three calibration blocks as stored (144 bytes, wire form).
+    QByteArray storedBlocks() const;
+
+private:
+    bool openTerminal(QString* error);
+    void closeTerminal();
+    void run();
+    int lineRate() const;
+    void handle(const HostCommandParser::Command& command);
+    void sendSample(double dt);
+    void sendGarbage(int count);
+    void writeBytes(const QByteArray& bytes);
+    void reply(const QByteArray& payload);
+    bool fault(Fault f) const { return faults[f].load(); }
+
+    const Config cfg;
+    MotionModel motion;
+    HostCommandParser parser;
+    std::mt19937 rng;
+    std::thread worker;
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> faults[FaultCount] = {};
+    std::atomic<bool> streaming{false};
+    std::atomic<int> rateHz{100};
+    std::atomic<bool> magCalibrated{false};
+    std::atomic<quint64> sent{0};
+    uint64_t sampleCounter = 0;
+
+    // Guards the terminal (fd and path) against vanish/reappear from other threads.
+    mutable std::mutex ioMutex;
+    int masterFd = -1;
+    QString slaveName;
+
+    // Guards the records tests read: probed rates, sent payloads, stored blocks.
+    mutable std::mutex recordMutex;
+    QList<int> probed;
+    std::deque<QByteArray> sentLog;
+    QByteArray blocks;
+};

@@ -1,0 +1,166 @@
+// sensorsim: serial sensor devices on pseudo-terminals, for tests, benchmarks
+// and demonstrations without hardware.
+
+#include "SimulatedSensor.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+
+void onSignal(int)
+{
+    gStop = 1;
+}
+
+bool parseTriple(const QString& text, int count, double* out)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        bool ok = false;
+        out[i] = parts[i].toDouble(&ok);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool applyFault(const QString& name, SimulatedSensor& sensor)
+{
+    static const struct { const char* name; SimulatedSensor::Fault fault; } kFaults[] = {
+        {"garbage", SimulatedSensor::Garbage},
+        {"badcrc", SimulatedSensor::BadCrc},
+        {"tail", SimulatedSensor::TailInPayload},
+        {"ignore", SimulatedSensor::IgnoreCommands},
+        {"mute", SimulatedSensor::Mute},
+    };
+    for (const auto& f : kFaults) {
+        if (name == QLatin1String(f.name)) {
+            sensor.setFault(f.fault, true);
+            return true;
+        }
+    }
+    return false;
+}
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "sensorsim: %s\n", qPrintable(message));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("sensorsim");
+    QCommandLineParser cli;
+    cli.setApplicationDescription(
+        "Simulated serial IMU devices on pseudo-terminals.\n"
+        "Each --device is SERIAL:BAUD[:HZ[:FAULTS]], FAULTS a comma list of\n"
+        "garbage, badcrc, tail, ignore, mute. Prints 'SERIAL BAUD PATH' per device,\n"
+        "then 'ready'; on exit 'sent SERIAL FRAMES' per device.");
+    cli.addHelpOption();
+    cli.addOption({"device", "A device SERIAL:BAUD[:HZ[:FAULTS]] (repeatable).", "spec"});
+    cli.addOption({"link-dir", "Make DIR/sensor-SERIAL links to the terminals.", "dir"});
+    cli.addOption({"hard-iron", "Hard-iron offset x,y,z in µT.", "xyz", "12,-7,20"});
+    cli.addOption({"soft-iron", "Soft-iron matrix, nine values row by row.", "m", "1.1,0.05,0,0.05,0.9,0.02,0,0.02,1.05"});
+    cli.addOption({"noise", "Magnetometer noise, µT.", "sigma", "0.2"});
+    cli.addOption({"bad-crc", "Percentage of frames with a wrong CRC under badcrc.", "pct", "10"});
+    cli.addOption({"no-stream", "Do not stream until asked."});
+    cli.addOption({"vanish-every", "Pull and replug every device every S seconds.", "s"});
+    cli.addOption({"seconds", "Stop after S seconds.", "s"});
+    cli.process(app);
+
+    SimulatedSensor::Config base;
+    if (!parseTriple(cli.value("hard-iron"), 3, base.distortion.hardIron))
+        return fail("--hard-iron takes three numbers");
+    if (!parseTriple(cli.value("soft-iron"), 9, base.distortion.softIron))
+        return fail("--soft-iron takes nine numbers");
+    base.distortion.noise = cli.value("noise").toDouble();
+    base.badCrcPercent = cli.value("bad-crc").toInt();
+    base.streamAtStart = !cli.isSet("no-stream");
+
+    QStringList specs = cli.values("device");
+    if (specs.isEmpty())
+        specs << "20230001:115200";
+    const QString linkDir = cli.value("link-dir");
+    if (!linkDir.isEmpty() && !QDir().mkpath(linkDir))
+        return fail("cannot create " + linkDir);
+
+    std::vector<std::unique_ptr<SimulatedSensor>> sensors;
+    for (const QString& spec : specs) {
+        const QStringList f = spec.split(QLatin1Char(':'));
+        bool okSerial = false, okBaud = false;
+        SimulatedSensor::Config c = base;
+        c.serial = f.value(0).toUInt(&okSerial);
+        c.baudRate = f.value(1).toInt(&okBaud);
+        if (!okSerial || !okBaud || f.size() > 4)
+            return fail("bad --device " + spec);
+        if (f.size() >= 3)
+            c.streamRateHz = f[2].toInt();
+        c.seed = c.serial;
+        if (!linkDir.isEmpty())
+            c.linkPath = QDir(linkDir).absoluteFilePath(QStringLiteral("sensor-%1").arg(c.serial));
+        auto sensor = std::make_unique<SimulatedSensor>(c);
+        if (f.size() == 4) {
+            for (const QString& name : f[3].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                if (!applyFault(name, *sensor))
+                    return fail("unknown fault " + name);
+            }
+        }
+        QString error;
+        if (!sensor->start(&error))
+            return fail(error);
+        std::printf("%u %d %s\n", c.serial, c.baudRate, qPrintable(sensor->portPath()));
+        sensors.push_back(std::move(sensor));
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    using Clock = std::chrono::steady_clock;
+    const auto started = Clock::now();
+    const double seconds = cli.isSet("seconds") ? cli.value("seconds").toDouble() : -1.0;
+    const double vanishEvery = cli.isSet("vanish-every") ? cli.value("vanish-every").toDouble() : -1.0;
+    auto nextToggle = started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(vanishEvery));
+    bool present = true;
+    while (!gStop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const auto now = Clock::now();
+        if (seconds >= 0 && now - started >= std::chrono::duration<double>(seconds))
+            break;
+        if (vanishEvery > 0 && now >= nextToggle) {
+            present = !present;
+            for (auto& s : sensors) {
+                if (present)
+                    s->reappear();
+                else
+                    s->vanish();
+            }
+            std::printf("%s\n", present ? "replugged" : "unplugged");
+            std::fflush(stdout);
+            nextToggle = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(vanishEvery));
+        }
+    }
+    for (auto& s : sensors) {
+        s->stop();
+        std::printf("sent %u %llu\n", s->config().serial, static_cast<unsigned long long>(s->framesSent()));
+    }
+    std::fflush(stdout);
+    return 0;
+}

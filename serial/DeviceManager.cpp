@@ -107,7 +107,7 @@ void DeviceManager::AutoCheckDevice()
         }
     }
     // The previous sweep may still be leaving run() after its last signal.
-    discoveryThread->wait();
+    discoveryThread->join();
     discoveryThread->start(QThread::InheritPriority);
 }
 

@@ -17,7 +17,13 @@ ThreadAutoDiscernDev::~ThreadAutoDiscernDev()
 {
     requestInterruption();
     quit();
+    join();
+}
+
+void ThreadAutoDiscernDev::join()
+{
     wait();
+    finishFence.passed();
 }
 
 void ThreadAutoDiscernDev::DiscernResult()
@@ -27,6 +33,7 @@ void ThreadAutoDiscernDev::DiscernResult()
 
 void ThreadAutoDiscernDev::run()
 {
+    ThreadFinishFence::Guard fence(finishFence);
     for (int i = 0; i < 5; ++i) {
         const Stage& stage = kStages[i];
         qDebug().noquote() << QStringLiteral(" ThreadAutoDiscernDev -----------%1----------- ").arg(stage.baudRate);

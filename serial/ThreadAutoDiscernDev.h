@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ThreadFinishFence.h"
+
 #include <QThread>
 #include <atomic>
 
@@ -23,6 +25,9 @@ public:
     explicit ThreadAutoDiscernDev(DeviceManager* manager);
     ~ThreadAutoDiscernDev() override;
 
+    // Waits until a finished sweep has left run().
+    void join();
+
 signals:
     void AutoDiscernThread(int nBaudRate);
     void AutoCheckProcessThread(int nProcess);
@@ -36,4 +41,5 @@ protected:
 private:
     std::atomic<bool> stageDone{false};
     DeviceManager* pManager;
+    ThreadFinishFence finishFence;
 };

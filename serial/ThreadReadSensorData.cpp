@@ -14,10 +14,12 @@ ThreadReadSensorData::~ThreadReadSensorData()
     requestInterruption();
     quit();
     wait();
+    finishFence.passed();
 }
 
 void ThreadReadSensorData::run()
 {
+    ThreadFinishFence::Guard fence(finishFence);
     RateCounter rate;
     while (!isInterruptionRequested()) {
         const int slow = rate.tick(monotonicTickMs());

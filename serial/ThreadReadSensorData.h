@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ThreadFinishFence.h"
+
 #include <QThread>
 
 class DeviceManager;
@@ -21,4 +23,5 @@ protected:
 
 private:
     DeviceManager* pManager;
+    ThreadFinishFence finishFence;
 };

@@ -21,6 +21,7 @@ void ThreadSerialPortDevice::stop()
 {
     quit();
     wait();
+    finishFence.passed();
 }
 
 void ThreadSerialPortDevice::OpenSerialPortDevice(QSerialPort* _serial)
@@ -34,6 +35,7 @@ void ThreadSerialPortDevice::OpenSerialPortDevice(QSerialPort* _serial)
 
 void ThreadSerialPortDevice::run()
 {
+    ThreadFinishFence::Guard fence(finishFence);
     if (!pSerial)
         return;
     const QString name = pSerial->portName();

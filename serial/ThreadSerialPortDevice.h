@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ThreadFinishFence.h"
+
 #include <QThread>
 
 class QSerialPort;
@@ -26,4 +28,5 @@ protected:
 private:
     SerialDevice* pDevice;
     QSerialPort* pSerial = nullptr;
+    ThreadFinishFence finishFence;
 };

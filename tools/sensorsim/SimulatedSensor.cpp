@@ -324,6 +324,7 @@ void SimulatedSensor::run()
     while (!stopping.load()) {
         std::unique_lock<std::mutex> lock(ioMutex);
         if (masterFd < 0) {
+            hostConnected.store(false);
             lock.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             nextSample = Clock::now();
@@ -331,6 +332,7 @@ void SimulatedSensor::run()
         }
         pollfd p{masterFd, POLLIN, 0};
         ::poll(&p, 1, 1);
+        hostConnected.store(!(p.revents & POLLHUP));
         if (p.revents & POLLHUP) {
             // Nobody has the line open: a device talks into the void.
             parser.reset();

@@ -64,6 +64,8 @@ public:
     bool reappear(QString* error = nullptr);
 
     quint64 framesSent() const { return sent.load(); }
+    // Some host has the terminal open.
+    bool isHostConnected() const { return hostConnected.load(); }
     bool isStreaming() const { return streaming.load(); }
     int streamRateHz() const { return rateHz.load(); }
     bool isMagCalibrated() const { return magCalibrated.load(); }
@@ -97,6 +99,7 @@ private:
     std::atomic<int> rateHz{100};
     std::atomic<bool> magCalibrated{false};
     std::atomic<quint64> sent{0};
+    std::atomic<bool> hostConnected{false};
     uint64_t sampleCounter = 0;
 
     // Guards the terminal (fd and path) against vanish/reappear from other threads.

@@ -209,8 +209,10 @@ void DeviceManager::ReadFrameData()
         int length = 0;
         if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize) == 1) {
             if (length > kPayloadBufferSize) {
-                // No payload kind is this long; keep it whole for diagnosis.
-                appendRunLog(reinterpret_cast<const uint8_t*>(oversize.constData()), oversize.size());
+                // No payload kind is this long: it is noise, perhaps with a
+                // real frame at its end, and is dispatched as unrecognised.
+                dispatchPayload(device->getKey(), reinterpret_cast<const uint8_t*>(oversize.constData()),
+                                oversize.size(), static_cast<int>(i));
                 oversize.clear();
             } else {
                 dispatchPayload(device->getKey(), payload, length, static_cast<int>(i));
@@ -250,10 +252,35 @@ void DeviceManager::dispatchPayload(const QString& key, const uint8_t* payload, 
         if (!key.isEmpty() && payloadCrcMatches(payload, length))
             pending.record(key, SerialCmd::REQCONFIG + 1, payload + 2, kConfigBytes);
         return;
-    default:
+    default: {
+        // Line noise may hold a stray head marker just before a real frame,
+        // which then hides inside an over-long payload. Recover such a frame
+        // only when it proves itself by length and checksum.
+        const int inner = innerFrameStart(payload, length);
+        if (inner > 0) {
+            appendRunLog(payload, inner - 2);
+            dispatchPayload(key, payload + inner, length - inner, deviceIndex);
+            return;
+        }
         appendRunLog(payload, length);
         return;
     }
+    }
+}
+
+int DeviceManager::innerFrameStart(const uint8_t* payload, int length)
+{
+    for (int i = 0; i + 1 < length; ++i) {
+        if (payload[i] != 0xA5 || payload[i + 1] != 0x5A)
+            continue;
+        const int start = i + 2;
+        const int rest = length - start;
+        const bool known = rest == kStatusPayloadLength || rest == kIdentityPayloadLength
+                           || rest == kSensorPayloadLength || rest == kConfigPayloadLength;
+        if (known && payloadCrcMatches(payload + start, rest))
+            return start;
+    }
+    return -1;
 }
 
 void DeviceManager::matchStatusReply(const QString& key, const uint8_t* payload)

@@ -71,6 +71,9 @@ public slots:
 private:
     void dispatchPayload(const QString& key, const uint8_t* payload, int length, int deviceIndex);
     void matchStatusReply(const QString& key, const uint8_t* payload);
+    // Start of a valid frame behind a head marker inside an
+    // unrecognised payload, or -1.
+    static int innerFrameStart(const uint8_t* payload, int length);
     void connectDevice(SerialDevice* device);
     QStringList portsToProbe() const;
 

@@ -128,6 +128,30 @@ private slots:
         QVERIFY(lines[2].isEmpty());
     }
 
+    void noiseWithAStrayHeadMarkerDoesNotHideTheNextFrame()
+    {
+        DeviceManager m(false);
+        SerialDevice* d = addDevice(m, "portA", QString());
+        // Noise before the reply holds a head marker of its own.
+        const QByteArray noise = QByteArray::fromHex("13a55a77e9");
+        d->ring()->append(noise + DeviceEncoder::frame(DeviceEncoder::identityPayload(9014)));
+        m.ReadFrameData();
+        QVERIFY(d->isDiscerned());
+        QCOMPARE(d->getKey(), QStringLiteral("9014"));
+        QFile log("Resources/run.log");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), QByteArray("77e9\n"));
+
+        // The same behind more noise than any payload kind is long.
+        SerialDevice* e = addDevice(m, "portB", QString());
+        QByteArray longNoise(3000, '\x11');
+        longNoise[10] = char(0xA5);
+        longNoise[11] = char(0x5A);
+        e->ring()->append(longNoise + DeviceEncoder::frame(DeviceEncoder::identityPayload(9026)));
+        m.ReadFrameData();
+        QCOMPARE(e->getKey(), QStringLiteral("9026"));
+    }
+
     void missingResourcesDirectoryIsSilent()
     {
         QDir("Resources").removeRecursively();

@@ -177,17 +177,18 @@ int SimulatedSensor::lineRate() const
     return speedToRate(cfgetospeed(&tio));
 }
 
-void SimulatedSensor::writeBytes(const QByteArray& bytes)
+bool SimulatedSensor::writeBytes(const QByteArray& bytes)
 {
     if (fault(Mute) || masterFd < 0)
-        return;
+        return false;
     int done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n <= 0)
-            return;  // the host does not keep up: bytes are lost, as on a real line
+            return false;  // the host does not keep up: bytes are lost, as on a real line
         done += int(n);
     }
+    return true;
 }
 
 void SimulatedSensor::reply(const QByteArray& payload)
@@ -234,10 +235,11 @@ void SimulatedSensor::sendSample(double dt)
         payload[75] = static_cast<char>(payload.at(75) ^ 0x5A);
     if (fault(Garbage))
         sendGarbage(1 + int(rng() % 24));
-    writeBytes(DeviceEncoder::frame(payload));
-    if (corrupt || fault(Mute))
+    if (!writeBytes(DeviceEncoder::frame(payload)) || corrupt)
         return;
     sent.fetch_add(1);
+    if (payload.contains(QByteArray("\xE4\xAA", 2)))
+        sentWithTail.fetch_add(1);
     std::lock_guard<std::mutex> lock(recordMutex);
     sentLog.push_back(payload);
     if (sentLog.size() > size_t(kSentLogLimit))

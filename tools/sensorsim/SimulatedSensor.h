@@ -64,6 +64,9 @@ public:
     bool reappear(QString* error = nullptr);
 
     quint64 framesSent() const { return sent.load(); }
+    // Of those, frames whose payload happens to contain the tail marker: the
+    // framing has no escape, so a host cuts them short.
+    quint64 framesWithTailMarker() const { return sentWithTail.load(); }
     // Some host has the terminal open.
     bool isHostConnected() const { return hostConnected.load(); }
     bool isStreaming() const { return streaming.load(); }
@@ -84,7 +87,7 @@ private:
     void handle(const HostCommandParser::Command& command);
     void sendSample(double dt);
     void sendGarbage(int count);
-    void writeBytes(const QByteArray& bytes);
+    bool writeBytes(const QByteArray& bytes);
     void reply(const QByteArray& payload);
     bool fault(Fault f) const { return faults[f].load(); }
 
@@ -99,6 +102,7 @@ private:
     std::atomic<int> rateHz{100};
     std::atomic<bool> magCalibrated{false};
     std::atomic<quint64> sent{0};
+    std::atomic<quint64> sentWithTail{0};
     std::atomic<bool> hostConnected{false};
     uint64_t sampleCounter = 0;
 

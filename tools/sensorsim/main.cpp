@@ -72,7 +72,8 @@ int main(int argc, char** argv)
         "Simulated serial IMU devices on pseudo-terminals.\n"
         "Each --device is SERIAL:BAUD[:HZ[:FAULTS]], FAULTS a comma list of\n"
         "garbage, badcrc, tail, ignore, mute. Prints 'SERIAL BAUD PATH' per device,\n"
-        "then 'ready'; on exit 'sent SERIAL FRAMES' per device.");
+        "then 'ready'; on exit 'sent SERIAL FRAMES CUT' per device, CUT the\n"
+        "frames whose payload contained the tail marker.");
     cli.addHelpOption();
     cli.addOption({"device", "A device SERIAL:BAUD[:HZ[:FAULTS]] (repeatable).", "spec"});
     cli.addOption({"link-dir", "Make DIR/sensor-SERIAL links to the terminals.", "dir"});
@@ -159,7 +160,8 @@ int main(int argc, char** argv)
     }
     for (auto& s : sensors) {
         s->stop();
-        std::printf("sent %u %llu\n", s->config().serial, static_cast<unsigned long long>(s->framesSent()));
+        std::printf("sent %u %llu %llu\n", s->config().serial, static_cast<unsigned long long>(s->framesSent()),
+                    static_cast<unsigned long long>(s->framesWithTailMarker()));
     }
     std::fflush(stdout);
     return 0;

@@ -1,0 +1,71 @@
+#include "PlotShower.h"
+
+#include <QPen>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_magnifier.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_panner.h>
+#include <qwt_plot_zoomer.h>
+
+PlotShower::PlotShower(PlotData* data, QWidget* parent)
+    : QwtPlot(parent)
+    , pData(data)
+{
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("PlotShower"));
+    resize(735, 432);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setWindowTitle(QStringLiteral("PlotShower"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(80, 80, 80));
+    setPalette(pal);
+    setStyleSheet(QStringLiteral("background-color:transparent"));
+
+    setAxisScale(QwtPlot::xBottom, 0, 1000, 100);
+    setAxisScale(QwtPlot::yLeft, -1, 1);
+
+    auto* canvas = new QwtPlotCanvas();
+    canvas->setObjectName(QStringLiteral("PlotCanvas"));
+    canvas->setLineWidth(1);
+    canvas->setFrameStyle(QFrame::Box | QFrame::Plain);
+    canvas->setBorderRadius(1);
+    QPalette canvasPal = canvas->palette();
+    canvasPal.setColor(QPalette::Window, QColor(80, 80, 80));
+    canvas->setPalette(canvasPal);
+    setCanvas(canvas);
+
+    pZoomer = new QwtPlotZoomer(canvas, true);
+    pZoomer->setRubberBandPen(QColor(Qt::blue));
+    pZoomer->setMousePattern(QwtEventPattern::MouseSelect3, Qt::RightButton);
+    pZoomer->setMousePattern(QwtEventPattern::MouseSelect1, Qt::LeftButton, Qt::ControlModifier);
+
+    pPanner = new QwtPlotPanner(canvas);
+    pPanner->setAxisEnabled(QwtPlot::xBottom, false);
+
+    auto* grid = new QwtPlotGrid();
+    QPen major(Qt::black, 0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin);
+    QPen minor(Qt::gray, 0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin);
+    grid->setMajorPen(major);
+    grid->setMinorPen(minor);
+    grid->attach(this);
+
+    pMagnifier = new QwtPlotMagnifier(canvas);
+    pMagnifier->setAxisEnabled(QwtPlot::xBottom, false);
+
+    auto* zero = new QwtPlotMarker();
+    zero->setLineStyle(QwtPlotMarker::HLine);
+    zero->setYValue(0.0);
+    zero->setLabel(QwtText(QStringLiteral("y = 0")));
+    zero->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    zero->attach(this);
+}
+
+void PlotShower::showItem(const QVariant& itemInfo, bool on)
+{
+    if (QwtPlotItem* item = infoToItem(itemInfo)) {
+        item->setVisible(on);
+        replot();
+    }
+}

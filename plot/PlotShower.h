@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QVariant>
+#include <qwt_plot.h>
+
+class PlotData;
+class QwtPlotMagnifier;
+class QwtPlotPanner;
+class QwtPlotZoomer;
+
+// The plot area: axes, canvas, zoomer, vertical panner and magnifier, grid
+// and the y = 0 marker.
+class PlotShower : public QwtPlot
+{
+    Q_OBJECT
+public:
+    PlotShower(PlotData* data, QWidget* parent = nullptr);
+
+public slots:
+    // A legend entry was toggled.
+    void showItem(const QVariant& itemInfo, bool on);
+
+private:
+    PlotData* pData;
+    QwtPlotZoomer* pZoomer;
+    QwtPlotPanner* pPanner;
+    QwtPlotMagnifier* pMagnifier;
+};

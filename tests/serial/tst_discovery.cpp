@@ -377,7 +377,8 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(progress.count(), seen);
         sensor->stop();
-        QTRY_COMPARE(threadCount(), before);
+        // Other threads of the process (Qt's own) may have ended meanwhile.
+        QTRY_VERIFY(threadCount() <= before);
     }
 };
 

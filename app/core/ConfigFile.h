@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <map>
+
+// The option file: <ExportFileSetting><OptionList><OpConf name= value=/>…
+// Pure reading and writing; a missing or broken file reads as no options.
+class ConfigFile
+{
+public:
+    using Options = std::map<QString, QString>;
+
+    // Returns false (and leaves options untouched) when the file cannot be
+    // opened or parsed.
+    static bool read(const QString& path, Options* options);
+    static bool write(const QString& path, const Options& options);
+};

@@ -1,0 +1,338 @@
+#include "DockDeviceList.h"
+#include "DeviceConfToShow.h"
+#include "MainView.h"
+#include "SLDevice.h"
+#include "kvplot2d.h"
+#include "ui_DockDeviceList.h"
+
+#include <QCursor>
+#include <QDebug>
+#include <QMenu>
+#include <QTableWidget>
+#include <algorithm>
+#include <cmath>
+
+DockDeviceList::DockDeviceList(QWidget* parent)
+    : QDockWidget(parent)
+    , ui(new Ui::DockDeviceList)
+{
+    ui->setupUi(this);
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    t->setContextMenuPolicy(Qt::CustomContextMenu);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(t, &QTableWidget::itemClicked, this, &DockDeviceList::ClickedListItem);
+    connect(t, &QTableWidget::customContextMenuRequested, this, &DockDeviceList::onRClickMenuRequested);
+    connect(ui->DevlistAction_startTrans, &QAction::triggered, this, &DockDeviceList::onStartTrans);
+    connect(ui->DevlistAction_stopTrans, &QAction::triggered, this, &DockDeviceList::onStopTrans);
+    connect(ui->DevlistAction_DeleteFile, &QAction::triggered, this, &DockDeviceList::onDeleteFile);
+}
+
+DockDeviceList::~DockDeviceList()
+{
+    std::vector<DeviceConfToShow*> records;
+    {
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        records.swap(vecDevices);
+    }
+    for (DeviceConfToShow* r : records)
+        delete r;
+}
+
+void DockDeviceList::setServices(SLDevice* device, MainView* view)
+{
+    pDevice = device;
+    pView = view;
+}
+
+QTableWidget* DockDeviceList::table() const
+{
+    return ui->TableWidgetDeviceList;
+}
+
+QString DockDeviceList::hexKey(const QString& key)
+{
+    return QStringLiteral("0x") + QString::number(key.toUInt(nullptr, 10), 16);
+}
+
+QString DockDeviceList::typeText(int type)
+{
+    switch (type) {
+    case SOURCE_ROUTER:
+        return QStringLiteral("Router Device");
+    case SOURCE_SERIAL:
+        return QStringLiteral("Serial Port");
+    default:
+        return QStringLiteral("Read File");
+    }
+}
+
+int DockDeviceList::deviceCount() const
+{
+    std::lock_guard<std::mutex> lock(mutexDevices);
+    return int(vecDevices.size());
+}
+
+void DockDeviceList::addDevice(DeviceConfToShow* record)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        vecDevices.push_back(record);
+    }
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    const int row = t->rowCount();
+    t->setRowCount(row + 1);
+    auto* keyItem = new QTableWidgetItem(hexKey(record->strKey));
+    if (record->nDevType != SOURCE_FILE)
+        keyItem->setCheckState(Qt::Unchecked);
+    keyItem->setData(kRecordRole, QVariant::fromValue<void*>(record));
+    t->setItem(row, 0, keyItem);
+    t->setItem(row, 1, new QTableWidgetItem(typeText(record->nDevType)));
+    if (record->nDevType == SOURCE_SERIAL) {
+        t->setItem(row, 2, new QTableWidgetItem(QString::fromUtf8("波特率：") + QString::number(record->nBaudRate)));
+        if (pDevice)
+            pDevice->SerialPortCmd_REQCONFIG(record->strKey);
+    } else {
+        t->setItem(row, 2, new QTableWidgetItem(record->strName));
+    }
+}
+
+DeviceConfToShow* DockDeviceList::currentRecord() const
+{
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    const int row = t->currentRow();
+    if (row < 0 || !t->item(row, 0))
+        return nullptr;
+    return static_cast<DeviceConfToShow*>(t->item(row, 0)->data(kRecordRole).value<void*>());
+}
+
+DeviceConfToShow* DockDeviceList::recordForKey(const QString& key) const
+{
+    std::lock_guard<std::mutex> lock(mutexDevices);
+    for (DeviceConfToShow* r : vecDevices)
+        if (r->strKey == key)
+            return r;
+    return nullptr;
+}
+
+int DockDeviceList::rowOf(const DeviceConfToShow* record) const
+{
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    for (int row = 0; row < t->rowCount(); ++row) {
+        if (t->item(row, 0) && t->item(row, 0)->data(kRecordRole).value<void*>() == record)
+            return row;
+    }
+    return -1;
+}
+
+QString DockDeviceList::checkedDeviceKey() const
+{
+    return mapChecked.size() == 1 ? mapChecked.first() : QString();
+}
+
+void DockDeviceList::ClickedListItem(QTableWidgetItem* item)
+{
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    mapChecked.clear();
+    for (int row = 0; row < t->rowCount(); ++row) {
+        QTableWidgetItem* it = t->item(row, 0);
+        if (it && it->checkState() == Qt::Checked) {
+            auto* r = static_cast<DeviceConfToShow*>(it->data(kRecordRole).value<void*>());
+            mapChecked[row] = r->strKey;
+        }
+    }
+    if (item && t->item(item->row(), 0) && pView) {
+        auto* r = static_cast<DeviceConfToShow*>(t->item(item->row(), 0)->data(kRecordRole).value<void*>());
+        pView->setCurrentDevice(r);
+    }
+    emit UpdateSelectDevItem(mapChecked.size());
+}
+
+void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameData)
+{
+    std::lock_guard<std::mutex> lock(mutexDevices);
+    for (DeviceConfToShow* r : vecDevices) {
+        if (r->nDevType == SOURCE_FILE || r->strKey != strSensorKey)
+            continue;
+        r->setFrame(*pFrameData);
+        r->processMagSample(pFrameData->mag);
+        const FrameData& f = *pFrameData;
+        const double accel[3] = {f.accel[0], f.accel[1], f.accel[2]};
+        const double gyro[3] = {f.gyro[0], f.gyro[1], f.gyro[2]};
+        const double mag[3] = {f.mag[0], f.mag[1], f.mag[2]};
+        const double quat[4] = {f.quat[0], f.quat[1], f.quat[2], f.quat[3]};
+        const double euler[3] = {f.euler[0], f.euler[1], f.euler[2]};
+        r->pPlotAccel->addDataFrame(accel);
+        r->pPlotGyro->addDataFrame(gyro);
+        r->pPlotMag->addDataFrame(mag);
+        r->pPlotQuat->addDataFrame(quat);
+        r->pPlotEuler->addDataFrame(euler);
+        break;
+    }
+}
+
+void DockDeviceList::removeRecord(DeviceConfToShow* record)
+{
+    const int row = rowOf(record);
+    {
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        vecDevices.erase(std::find(vecDevices.begin(), vecDevices.end(), record));
+        // The frame path holds the lock while it uses a record, so deleting
+        // here cannot pull a record from under a frame.
+        delete record;
+    }
+    if (row >= 0)
+        ui->TableWidgetDeviceList->removeRow(row);
+    if (!ui->TableWidgetDeviceList->currentItem())
+        emit UpdateSelectDevItem(0);
+}
+
+void DockDeviceList::AppAutoCheckComplete()
+{
+    if (!pDevice)
+        return;
+    const std::vector<_device_config> configs = pDevice->GetAllDeviceConfig();
+    if (pView)
+        pView->clearCurrentDevice();
+    std::vector<DeviceConfToShow*> records;
+    {
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        records = vecDevices;
+    }
+    for (DeviceConfToShow* r : records) {
+        if (r->nDevType != SOURCE_SERIAL)
+            continue;
+        const bool reported = std::any_of(configs.begin(), configs.end(),
+                                          [r](const _device_config& c) { return c.serialKey == r->strKey; });
+        if (!reported)
+            removeRecord(r);
+    }
+    for (const _device_config& c : configs) {
+        bool known = false;
+        {
+            std::lock_guard<std::mutex> lock(mutexDevices);
+            known = std::any_of(vecDevices.begin(), vecDevices.end(), [&c](const DeviceConfToShow* r) {
+                return r->strKey == c.serialKey && r->nDevType == c.devType;
+            });
+        }
+        if (!known)
+            addDevice(new DeviceConfToShow(c.devType, c.baudRate, c.serialKey, c.devName));
+    }
+}
+
+void DockDeviceList::APPCmdResponded_CMDSTATUS(QString serialKey, bool bRet)
+{
+    emit sigCmdResponse_status(serialKey, bRet);
+}
+
+void DockDeviceList::APPCmdResponded_MAGSTATUS(QString serialKey, bool bRet)
+{
+    DeviceConfToShow* r = recordForKey(serialKey);
+    if (r && r == currentRecord())
+        emit sigCmdResponse_magStatus(bRet);
+}
+
+void DockDeviceList::APPCmdResponded_CONFIG(QString serialKey, DevSetting& stcSetting)
+{
+    DeviceConfToShow* r = recordForKey(serialKey);
+    if (!r)
+        return;
+    r->stcSetting = stcSetting;
+    const _device_cal_block& b = stcSetting.cal[2];
+    bool usable = true;
+    for (int row = 0; row < 3; ++row) {
+        const float* m = b.matrix + 3 * row;
+        if (std::fabs(m[1] - m[0]) <= 0.001f && std::fabs(m[2] - m[0]) <= 0.001f)
+            usable = false;
+    }
+    if (usable) {
+        double matrix[9], offset[3];
+        for (int i = 0; i < 9; ++i)
+            matrix[i] = b.matrix[i];
+        for (int i = 0; i < 3; ++i)
+            offset[i] = b.bias[i];
+        if (!r->loadDeviceCalibration(matrix, offset))
+            return;  // a calibration run is collecting
+    }
+    auto num = [](float v) { return QString::number(double(v), 'g', 6); };
+    auto triple = [&num](const float* v) { return num(v[0]) + " " + num(v[1]) + " " + num(v[2]); };
+    r->appendLog(QStringLiteral("download mag offset:"));
+    r->appendLog(triple(b.bias));
+    r->appendLog(QStringLiteral("download mag matrix:"));
+    for (int row = 0; row < 3; ++row)
+        r->appendLog(triple(b.matrix + 3 * row));
+    qDebug().noquote() << "----------receive--------------";
+    qDebug().noquote() << " -bias:" << triple(b.bias);
+    for (int row = 0; row < 3; ++row)
+        qDebug().noquote() << " -scall:" << triple(b.matrix + 3 * row);
+    qDebug().noquote() << "----------receive--------------";
+}
+
+void DockDeviceList::onRClickMenuRequested(const QPoint&)
+{
+    DeviceConfToShow* r = currentRecord();
+    if (!r)
+        return;
+    QMenu menu(this);
+    if (r->nDevType == SOURCE_SERIAL) {
+        menu.addAction(ui->DevlistAction_startTrans);
+        menu.addAction(ui->DevlistAction_stopTrans);
+    } else if (r->nDevType == SOURCE_FILE) {
+        menu.addAction(ui->DevlistAction_DeleteFile);
+    }
+    if (!menu.isEmpty())
+        menu.exec(QCursor::pos());
+}
+
+void DockDeviceList::onStartTrans()
+{
+    if (DeviceConfToShow* r = currentRecord(); r && pDevice)
+        pDevice->SerialPortCmd_REQRTTRANS(r->strKey, 100);
+}
+
+void DockDeviceList::onStopTrans()
+{
+    if (DeviceConfToShow* r = currentRecord(); r && pDevice)
+        pDevice->SerialPortCmd_STOPRTTRANS(r->strKey);
+}
+
+void DockDeviceList::onCheckmagStatus()
+{
+    if (DeviceConfToShow* r = currentRecord(); r && pDevice)
+        pDevice->SerialPortCmd_REQMAG(r->strKey);
+}
+
+void DockDeviceList::onClearMag()
+{
+    if (DeviceConfToShow* r = currentRecord(); r && pDevice)
+        pDevice->SerialPortCmd_CLRMAG(r->strKey);
+}
+
+void DockDeviceList::onDeleteFile()
+{
+    DeviceConfToShow* r = currentRecord();
+    if (!r)
+        return;
+    if (pView && pView->currentDevice() == r)
+        pView->clearCurrentDevice();
+    if (r->nDevType != SOURCE_FILE)
+        return;
+    removeRecord(r);
+}
+
+void DockDeviceList::closeEvent(QCloseEvent* event)
+{
+    emit sigCloseWindow();
+    QDockWidget::closeEvent(event);
+}
+
+void DockDeviceList::resizeEvent(QResizeEvent* event)
+{
+    QDockWidget::resizeEvent(event);
+    const int w = width();
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    t->setColumnWidth(0, int(w * 0.25));
+    t->setColumnWidth(1, int(w * 0.30));
+    t->setColumnWidth(2, int(w * 0.30));
+}

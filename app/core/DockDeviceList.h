@@ -1,0 +1,87 @@
+#pragma once
+
+#include "FrameData.h"
+#include "SerialTypes.h"
+
+#include <QDockWidget>
+#include <QMap>
+#include <QString>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace Ui {
+class DockDeviceList;
+}
+class DeviceConfToShow;
+class MainView;
+class QTableWidget;
+class QTableWidgetItem;
+class SLDevice;
+
+// The device list: one row per device, owner of the device records, and the
+// route of every frame into its record, plots and calibration run.
+//
+// Serial frames arrive on the serial reader thread (AppReadFrameData); rows
+// and records change on the GUI thread. mutexDevices keeps the record list
+// and every record alive while a frame is handled; the GUI thread holds it
+// only for the list change itself and never while calling the library.
+class DockDeviceList : public QDockWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kRecordRole = Qt::UserRole + 1;
+
+    explicit DockDeviceList(QWidget* parent = nullptr);
+    ~DockDeviceList() override;
+
+    // The serial library and the main view this list works with.
+    void setServices(SLDevice* device, MainView* view);
+
+    // Appends a row and takes ownership of the record.
+    void addDevice(DeviceConfToShow* record);
+    QString checkedDeviceKey() const;
+    DeviceConfToShow* currentRecord() const;
+    DeviceConfToShow* recordForKey(const QString& key) const;
+    int deviceCount() const;
+    QTableWidget* table() const;
+
+signals:
+    void UpdateSelectDevItem(int checkedCount);
+    void sigCmdResponse_status(QString serialKey, bool ok);
+    void sigCmdResponse_config(QString serialKey, DevSetting& setting);
+    void sigCmdResponse_magStatus(bool standard);
+    void sigCloseWindow();
+
+public slots:
+    void ClickedListItem(QTableWidgetItem* item);
+    void AppReadFrameData(QString strSensorKey, FrameData* pFrameData);
+    void AppAutoCheckComplete();
+    void APPCmdResponded_CMDSTATUS(QString serialKey, bool bRet);
+    void APPCmdResponded_MAGSTATUS(QString serialKey, bool bRet);
+    void APPCmdResponded_CONFIG(QString serialKey, DevSetting& stcSetting);
+    void onRClickMenuRequested(const QPoint& pos);
+    void onStartTrans();
+    void onStopTrans();
+    void onDeleteFile();
+    void onCheckmagStatus();
+    void onClearMag();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void removeRecord(DeviceConfToShow* record);
+    int rowOf(const DeviceConfToShow* record) const;
+    static QString hexKey(const QString& key);
+    static QString typeText(int type);
+
+    std::unique_ptr<Ui::DockDeviceList> ui;
+    QMap<int, QString> mapChecked;
+    // Guards vecDevices and the lifetime of its records.
+    mutable std::mutex mutexDevices;
+    std::vector<DeviceConfToShow*> vecDevices;
+    SLDevice* pDevice = nullptr;
+    MainView* pView = nullptr;
+};

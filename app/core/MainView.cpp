@@ -1,0 +1,110 @@
+#include "MainView.h"
+#include "DeviceConfToShow.h"
+#include "Tab3DWidget.h"
+#include "TabApplyDataWidget.h"
+#include "TabBasicDataWidget.h"
+#include "TabExtendDataWidget.h"
+#include "kvplot2d.h"
+#include "ui_MainView.h"
+
+MainView::MainView(QWidget* parent)
+    : QWidget(parent)
+    , ui(new Ui::MainView)
+    , iconPlay(QStringLiteral("Resources/Images/playfile.png"))
+    , iconPause(QStringLiteral("Resources/Images/pausefile.png"))
+    , strButtonBarStyle(QStringLiteral(
+          "QPushButton{border: 0px;}QPushButton:hover{border: 1px solid #535353;border - radius: 4px;background - "
+          "color: qlineargradient(spread : pad, x1 : 0, y1 : 0, x2 : 1, y2 : 0, stop : 0 rgba(100, 100, 100, 255), "
+          "stop : 1 rgba(255, 255, 255, 255));}"))
+    , strSelectedStyle(QStringLiteral("border: 1px solid gray;\tborder-radius: 4px; background-color:rgb(225,225,225)"))
+{
+    ui->setupUi(this);
+    ui->widgetButtonBar->setStyleSheet(strButtonBarStyle);
+    const struct { QPushButton* button; const char* icon; } bar[] = {
+        {ui->ButtonToBasicData, "Resources/Images/基础数据.png"},
+        {ui->ButtonToAppData, "Resources/Images/计算数据.png"},
+        {ui->ButtonToExtData, "Resources/Images/数据拓展.png"},
+        {ui->ButtonTo3D, "Resources/Images/3D.png"},
+        {ui->ButtonTo3D_mag, "Resources/Images/3D_mag.png"},
+    };
+    for (const auto& b : bar) {
+        b.button->setIcon(QIcon(QString::fromUtf8(b.icon)));
+        buttons << b.button;
+    }
+    // The magnetometer page joins with its own view.
+    ui->ButtonTo3D_mag->hide();
+
+    pTabBasic = new TabBasicDataWidget(this);
+    pTabApply = new TabApplyDataWidget(this);
+    pTabExtend = new TabExtendDataWidget(this);
+    pTab3D = new Tab3DWidget(this);
+    ui->TabWidgetShowData->addTab(pTabBasic, QStringLiteral("BasData"));
+    ui->TabWidgetShowData->addTab(pTabApply, QStringLiteral("AppData"));
+    ui->TabWidgetShowData->addTab(pTabExtend, QStringLiteral("ExtData"));
+    ui->TabWidgetShowData->addTab(pTab3D, QStringLiteral("3D"));
+
+    connect(ui->ButtonToBasicData, &QPushButton::clicked, this, &MainView::OnClickButtonBasData);
+    connect(ui->ButtonToAppData, &QPushButton::clicked, this, &MainView::OnClickButtonAppData);
+    connect(ui->ButtonToExtData, &QPushButton::clicked, this, &MainView::OnClickButtonExtData);
+    connect(ui->ButtonTo3D, &QPushButton::clicked, this, &MainView::OnClickButton3D);
+    showPage(PageBasic);
+}
+
+MainView::~MainView() = default;
+
+void MainView::showPage(int page)
+{
+    ui->TabWidgetShowData->setCurrentIndex(page);
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->setStyleSheet(i == page ? strSelectedStyle : QString());
+}
+
+int MainView::currentPage() const
+{
+    return ui->TabWidgetShowData->currentIndex();
+}
+
+void MainView::OnClickButtonBasData() { showPage(PageBasic); }
+void MainView::OnClickButtonAppData() { showPage(PageApply); }
+void MainView::OnClickButtonExtData() { showPage(PageExtend); }
+void MainView::OnClickButton3D() { showPage(Page3D); }
+
+void MainView::setCurrentDevice(DeviceConfToShow* r)
+{
+    pCurDevice = r;
+    if (!r) {
+        clearCurrentDevice();
+        return;
+    }
+    pTabBasic->setAccelPlot(r->pPlotAccel->getPlotWidget());
+    pTabBasic->setGyroPlot(r->pPlotGyro->getPlotWidget());
+    pTabBasic->setMagPlot(r->pPlotMag->getPlotWidget());
+    pTabApply->setQuatPlot(r->pPlotQuat->getPlotWidget());
+    pTabApply->setEulerPlot(r->pPlotEuler->getPlotWidget());
+    pTabApply->setLinearAccelPlot(r->pPlotLAccel->getPlotWidget());
+    pTabExtend->setPressurePlot(r->pPlotPressure->getPlotWidget());
+    pTabExtend->setAltitudePlot(r->pPlotAltitude->getPlotWidget());
+    pTabExtend->setTemperaturePlot(r->pPlotTemperature->getPlotWidget());
+}
+
+void MainView::clearCurrentDevice()
+{
+    pCurDevice = nullptr;
+    pTabBasic->clearPlots();
+    pTabApply->clearPlots();
+    pTabExtend->clearPlots();
+}
+
+void MainView::refresh()
+{
+    if (!pCurDevice)
+        return;
+    const FrameData f = pCurDevice->frame();
+    const double basic[9] = {f.accel[0], f.accel[1], f.accel[2], f.gyro[0], f.gyro[1],
+                             f.gyro[2],  f.mag[0],   f.mag[1],   f.mag[2]};
+    pTabBasic->updateValues(basic);
+    const double applied[7] = {f.quat[0], f.quat[1], f.quat[2], f.quat[3], f.euler[0], f.euler[1], f.euler[2]};
+    pTabApply->updateValues(applied);
+    pTab3D->updateOrientation(f.quat[1], f.quat[2], f.quat[3], f.quat[0]);
+    emit sigDebugInfo(pCurDevice->getLogList(), true);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QIcon>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class MainView;
+}
+class DeviceConfToShow;
+class QPushButton;
+class Tab3DWidget;
+class TabApplyDataWidget;
+class TabBasicDataWidget;
+class TabExtendDataWidget;
+
+// The central widget: a button column and the data pages of the selected
+// device, refreshed from its current values about 30 times a second.
+class MainView : public QWidget
+{
+    Q_OBJECT
+public:
+    enum Page { PageBasic = 0, PageApply, PageExtend, Page3D };
+
+    explicit MainView(QWidget* parent = nullptr);
+    ~MainView() override;
+
+    void setCurrentDevice(DeviceConfToShow* record);
+    void clearCurrentDevice();
+    DeviceConfToShow* currentDevice() const { return pCurDevice; }
+    void refresh();
+    void showPage(int page);
+    int currentPage() const;
+
+    TabBasicDataWidget* basicPage() const { return pTabBasic; }
+    TabApplyDataWidget* applyPage() const { return pTabApply; }
+    TabExtendDataWidget* extendPage() const { return pTabExtend; }
+    Tab3DWidget* page3D() const { return pTab3D; }
+
+signals:
+    void sigDebugInfo(QStringList lines, bool isClear);
+
+public slots:
+    void OnClickButtonBasData();
+    void OnClickButtonAppData();
+    void OnClickButtonExtData();
+    void OnClickButton3D();
+
+private:
+    std::unique_ptr<Ui::MainView> ui;
+    QIcon iconPlay;
+    QIcon iconPause;
+    QString strButtonBarStyle;
+    QString strSelectedStyle;
+    TabBasicDataWidget* pTabBasic;
+    TabApplyDataWidget* pTabApply;
+    TabExtendDataWidget* pTabExtend;
+    Tab3DWidget* pTab3D;
+    DeviceConfToShow* pCurDevice = nullptr;
+    QList<QPushButton*> buttons;
+};

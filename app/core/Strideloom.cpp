@@ -1,0 +1,214 @@
+#include "Strideloom.h"
+#include "AboutStrideloom.h"
+#include "AppVersion.h"
+#include "CalibrationAccel.h"
+#include "ConfigFile.h"
+#include "DockDebugInfo.h"
+#include "DockDeviceList.h"
+#include "InfoBox.h"
+#include "MainView.h"
+#include "SLDevice.h"
+#include "ToolBarDeviceOperation.h"
+#include "UpdateUIThread.h"
+#include "ui_StrideloomClass.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+const char* kHelpUrl = "https://github.com/strideloom/strideloom#readme";
+}
+
+Strideloom::Strideloom(QWidget* parent)
+    : QMainWindow(parent)
+    , ui(new Ui::StrideloomClass)
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("KORVANT Strideloom ") + QStringLiteral(" ") + QString::fromLatin1(kAppVersion));
+    setWindowIcon(QIcon(QStringLiteral("Resources/Images/apptitle.png")));
+    ui->action_exit->setIcon(QIcon(QString::fromUtf8("Resources/Images/关闭.png")));
+    ui->action_baseView->setIcon(QIcon(QString::fromUtf8("Resources/Images/基础数据.png")));
+    ui->action_appView->setIcon(QIcon(QString::fromUtf8("Resources/Images/计算数据.png")));
+    ui->action_extendView->setIcon(QIcon(QString::fromUtf8("Resources/Images/数据拓展.png")));
+    ui->action_nodeDispView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D.png")));
+    ui->action_magCaliView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D_mag.png")));
+    // The magnetometer page and the file commands come with their views.
+    ui->action_magCaliView->setVisible(false);
+    ui->action_open->setVisible(false);
+    ui->Preferences->setVisible(false);
+
+    strConfigPath = QStringLiteral("Resources/config.xml");
+    loadConfigFile();
+
+    pToolBarDevice = new ToolBarDeviceOperation(this);
+    addToolBar(Qt::TopToolBarArea, pToolBarDevice->toolBar());
+
+    pMainView = new MainView(this);
+    setCentralWidget(pMainView);
+
+    pDockDeviceList = new DockDeviceList(this);
+    pDockDeviceList->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    pDockDeviceList->setFloating(false);
+    addDockWidget(Qt::LeftDockWidgetArea, pDockDeviceList);
+    pDockDebugInfo = new DockDebugInfo(this);
+    pDockDebugInfo->setAllowedAreas(Qt::AllDockWidgetAreas);
+    pDockDebugInfo->setFloating(false);
+    addDockWidget(Qt::BottomDockWidgetArea, pDockDebugInfo);
+    resizeDocks({pDockDeviceList}, {282}, Qt::Horizontal);
+    resizeDocks({pDockDebugInfo}, {177}, Qt::Vertical);
+
+    connect(ui->action_deviceList, &QAction::triggered, this, &Strideloom::slotDeviceList);
+    connect(pDockDeviceList, &DockDeviceList::sigCloseWindow, this, &Strideloom::slotDeviceList);
+    connect(ui->action_debuginfo, &QAction::triggered, this, &Strideloom::slotDebugInfo);
+    connect(pDockDebugInfo, &DockDebugInfo::sigCloseWindow, this, &Strideloom::slotDebugInfo);
+    connect(ui->action_exit, &QAction::triggered, this, &Strideloom::OnClickExist);
+    connect(ui->action_baseView, &QAction::triggered, this, &Strideloom::OnClickBaseView);
+    connect(ui->action_appView, &QAction::triggered, this, &Strideloom::OnClickAppView);
+    connect(ui->action_extendView, &QAction::triggered, this, &Strideloom::OnClickExtendView);
+    connect(ui->action_nodeDispView, &QAction::triggered, this, &Strideloom::OnClickNodeDispView);
+    connect(ui->action_onlineHelp, &QAction::triggered, this, &Strideloom::OnClickOnlineHelp);
+    connect(ui->action_about, &QAction::triggered, this, &Strideloom::OnClickAbout);
+    connect(pMainView, &MainView::sigDebugInfo, pDockDebugInfo, &DockDebugInfo::slotAddDebugInfo);
+
+    qRegisterMetaType<FrameData>("FrameData");
+    qRegisterMetaType<_device_config>("DevConf");
+
+    pDevice = new SLDevice;
+    pDevice->SetExtraPorts(getOption(QStringLiteral("extraports")).split(QLatin1Char(';'), Qt::SkipEmptyParts));
+    pDockDeviceList->setServices(pDevice, pMainView);
+    QObject* lib = pDevice->getDevObj();
+    connect(lib, SIGNAL(sigNewReadFrameData(QString, FrameData*)), pDockDeviceList,
+            SLOT(AppReadFrameData(QString, FrameData*)), Qt::DirectConnection);
+    connect(lib, SIGNAL(sigAutoCheckComplete()), pDockDeviceList, SLOT(AppAutoCheckComplete()));
+    connect(lib, SIGNAL(sigCmdResponded_CMDSTATUS(QString, bool)), pDockDeviceList,
+            SLOT(APPCmdResponded_CMDSTATUS(QString, bool)));
+    connect(lib, SIGNAL(sigCmdResponded_CONFIG(QString, DevSetting&)), pDockDeviceList,
+            SLOT(APPCmdResponded_CONFIG(QString, DevSetting&)));
+    connect(lib, SIGNAL(sigCmdResponded_REQMAG(QString, bool)), pDockDeviceList,
+            SLOT(APPCmdResponded_MAGSTATUS(QString, bool)));
+
+    pUpdateThread = new UpdateUIThread;
+    connect(pUpdateThread, &UpdateUIThread::updateUI, this, &Strideloom::updateMainViewUI);
+    pUpdateThread->start(QThread::NormalPriority);
+}
+
+Strideloom::~Strideloom()
+{
+    delete pDevice;
+    pDevice = nullptr;
+    pUpdateThread->stop();
+    delete pUpdateThread;
+    pUpdateThread = nullptr;
+    // The view shows plots that the records own: let it forget them first.
+    pMainView->clearCurrentDevice();
+    delete pDockDeviceList;
+    pDockDeviceList = nullptr;
+    delete pDockDebugInfo;
+    pDockDebugInfo = nullptr;
+    delete pMainView;
+    pMainView = nullptr;
+    mapOptions.clear();
+}
+
+void Strideloom::loadConfigFile()
+{
+    ConfigFile::read(strConfigPath, &mapOptions);
+}
+
+bool Strideloom::saveConfigFile()
+{
+    return ConfigFile::write(strConfigPath, mapOptions);
+}
+
+QString Strideloom::getOption(const QString& name)
+{
+    return mapOptions[name];
+}
+
+void Strideloom::setOption(const QString& name, const QString& value)
+{
+    mapOptions[name] = value;
+    saveConfigFile();
+}
+
+void Strideloom::slotDeviceList()
+{
+    if (pDockDeviceList->isHidden()) {
+        ui->action_deviceList->setChecked(true);
+        pDockDeviceList->show();
+    } else {
+        ui->action_deviceList->setChecked(false);
+        pDockDeviceList->hide();
+    }
+}
+
+void Strideloom::slotDebugInfo()
+{
+    if (pDockDebugInfo->isHidden()) {
+        ui->action_debuginfo->setChecked(true);
+        pDockDebugInfo->show();
+    } else {
+        ui->action_debuginfo->setChecked(false);
+        pDockDebugInfo->hide();
+    }
+}
+
+void Strideloom::prepareForExit()
+{
+    std::fflush(nullptr);
+}
+
+void Strideloom::OnClickExist()
+{
+    prepareForExit();
+    ::_exit(0);
+}
+
+void Strideloom::updateMainViewUI()
+{
+    if (pMainView)
+        pMainView->refresh();
+}
+
+void Strideloom::OnClickBaseView() { pMainView->showPage(MainView::PageBasic); }
+void Strideloom::OnClickAppView() { pMainView->showPage(MainView::PageApply); }
+void Strideloom::OnClickExtendView() { pMainView->showPage(MainView::PageExtend); }
+void Strideloom::OnClickNodeDispView() { pMainView->showPage(MainView::Page3D); }
+
+void Strideloom::OnClickOnlineHelp()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpUrl)));
+}
+
+void Strideloom::OnClickAbout()
+{
+    AboutStrideloom dlg(this);
+    dlg.exec();
+}
+
+void Strideloom::onShowAccelCalibrate()
+{
+    const QString key = pDockDeviceList->checkedDeviceKey();
+    if (key.isEmpty()) {
+        showInfoBox(QString::fromUtf8("请仅勾选一个设备用于加速度校准!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
+        return;
+    }
+    pDevice->SerialPortCmd_STOPRTTRANS(key);
+    CalibrationAccel dlg(key, pDevice, this);
+    connect(pDevice->getDevObj(), SIGNAL(sigCmdResponded_ACCELCAL(QString, bool)), &dlg,
+            SLOT(slotRecvCMDResponded(QString, bool)));
+    dlg.exec();
+}
+
+bool Strideloom::onZeroRotate(bool zero)
+{
+    const QString key = pDockDeviceList->checkedDeviceKey();
+    if (key.isEmpty()) {
+        showInfoBox(QString::fromUtf8("请仅勾选一个设备用于置零旋转!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
+        return false;
+    }
+    pDevice->SerialPortCmd_ZEROROTATE(key, zero);
+    return true;
+}

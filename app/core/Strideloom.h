@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+
+namespace Ui {
+class StrideloomClass;
+}
+class DockDebugInfo;
+class DockDeviceList;
+class MainView;
+class SLDevice;
+class ToolBarDeviceOperation;
+class UpdateUIThread;
+
+// The main window: owns the serial library, the main view, the docks, the
+// toolbars and the refresh pacer, and wires them together.
+class Strideloom : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Strideloom(QWidget* parent = nullptr);
+    ~Strideloom() override;
+
+    SLDevice* device() const { return pDevice; }
+    MainView* mainView() const { return pMainView; }
+    DockDeviceList* deviceDock() const { return pDockDeviceList; }
+    DockDebugInfo* debugDock() const { return pDockDebugInfo; }
+    ToolBarDeviceOperation* deviceToolBar() const { return pToolBarDevice; }
+    Ui::StrideloomClass* form() const { return ui.get(); }
+
+    // The option table, read from and written back to "Resources/config.xml".
+    void loadConfigFile();
+    bool saveConfigFile();
+    QString getOption(const QString& name);
+    void setOption(const QString& name, const QString& value);
+
+    // Called right before the process ends without the orderly shutdown.
+    void prepareForExit();
+
+signals:
+    void sigReadfile();
+
+public slots:
+    void slotDeviceList();
+    void slotDebugInfo();
+    void OnClickExist();
+    void updateMainViewUI();
+    void OnClickBaseView();
+    void OnClickAppView();
+    void OnClickExtendView();
+    void OnClickNodeDispView();
+    void OnClickOnlineHelp();
+    void OnClickAbout();
+    void onShowAccelCalibrate();
+    bool onZeroRotate(bool zero);
+
+private:
+    MainView* pMainView = nullptr;
+    DockDeviceList* pDockDeviceList = nullptr;
+    DockDebugInfo* pDockDebugInfo = nullptr;
+    UpdateUIThread* pUpdateThread = nullptr;
+    SLDevice* pDevice = nullptr;
+    QString strConfigPath;
+    std::map<QString, QString> mapOptions;
+    std::unique_ptr<Ui::StrideloomClass> ui;
+    ToolBarDeviceOperation* pToolBarDevice = nullptr;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QThread>
+#include <atomic>
+#include <cstdint>
+
+// Paces the refresh: emits updateUI() whenever more than 33 ms have passed.
+// The refresh itself runs on the GUI thread (queued).
+class UpdateUIThread : public QThread
+{
+    Q_OBJECT
+public:
+    UpdateUIThread();
+    ~UpdateUIThread() override;
+
+    void stop();
+
+signals:
+    void updateUI();
+
+protected:
+    void run() override;
+
+private:
+    static int64_t counter();
+
+    const double dFrequency;
+    std::atomic<bool> bRunning{true};
+    int64_t nLastTick;
+    std::atomic<bool> bFinished{false};
+};

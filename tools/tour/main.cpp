@@ -1,0 +1,104 @@
+// strideloom-tour: starts the program and walks through it as a person
+// would (find devices, select the first one, show every page), saving a
+// screenshot of the screen at each step. For machines without a display,
+// under Xvfb.
+//   strideloom-tour SHOTS_DIR
+
+#include "DockDeviceList.h"
+#include "MainView.h"
+#include "Strideloom.h"
+#include "ToolBarDeviceOperation.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSurfaceFormat>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolBar>
+#include <cstdio>
+
+namespace {
+
+void settle(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void shot(const QDir& dir, const QString& name)
+{
+    settle(600);
+    const QString path = dir.filePath(name + ".png");
+    QApplication::primaryScreen()->grabWindow(0).save(path);
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+}
+
+void click(QWidget* w)
+{
+    QTest::mouseClick(w, Qt::LeftButton);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: strideloom-tour SHOTS_DIR\n");
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    dir.mkpath(".");
+
+    auto* window = new Strideloom;
+    window->resize(1000, 600);
+    window->showMaximized();
+    // Xvfb has no window manager to maximise the window; fill the screen,
+    // and widen the device list as a user would drag it.
+    window->setGeometry(QApplication::primaryScreen()->availableGeometry());
+    window->resizeDocks({window->deviceDock()}, {440}, Qt::Horizontal);
+    shot(dir, "01-started");
+
+    // "查找设备"
+    QToolBar* bar = window->deviceToolBar()->toolBar();
+    click(bar->widgetForAction(window->deviceToolBar()->checkSerialAction()));
+    QTableWidget* table = window->deviceDock()->table();
+    QElapsedTimer wait;
+    wait.start();
+    while (table->rowCount() == 0 && wait.elapsed() < 30000)
+        settle(100);
+    std::printf("devices found: %d\n", table->rowCount());
+    if (table->rowCount() == 0) {
+        delete window;
+        return 1;
+    }
+    settle(500);
+
+    // Select and tick the first device.
+    const QRect cell = table->visualItemRect(table->item(0, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    table->item(0, 0)->setCheckState(Qt::Checked);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    settle(2500);
+    shot(dir, "02-basic-data");
+
+    const char* pages[] = {"ButtonToAppData", "ButtonToExtData", "ButtonTo3D"};
+    const char* names[] = {"03-applied-data", "04-extended-data", "05-3d-view"};
+    for (int i = 0; i < 3; ++i) {
+        click(window->mainView()->findChild<QPushButton*>(pages[i]));
+        shot(dir, names[i]);
+    }
+    click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
+    settle(200);
+    delete window;
+    return 0;
+}

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <pthread.h>
 
 MagCalibrator::MagCalibrator() = default;
 
@@ -193,6 +194,7 @@ void MagCalibrator::publish(int outcome)
 
 void MagCalibrator::workerLoop()
 {
+    pthread_setname_np(pthread_self(), "MagCalibrator");
     // The working and selected sets, the bins, nConsumed and the fit fields
     // are the worker's own between restarts; the lock guards the hand-over
     // of raw samples and the flags addSample reads.

@@ -269,18 +269,22 @@ void DockDeviceList::APPCmdResponded_CONFIG(QString serialKey, DevSetting& stcSe
     qDebug().noquote() << "----------receive--------------";
 }
 
+QList<QAction*> DockDeviceList::menuActionsFor(const DeviceConfToShow* r) const
+{
+    if (r->nDevType == SOURCE_SERIAL)
+        return {ui->DevlistAction_startTrans, ui->DevlistAction_stopTrans};
+    if (r->nDevType == SOURCE_FILE)
+        return {ui->DevlistAction_DeleteFile};
+    return {};
+}
+
 void DockDeviceList::onRClickMenuRequested(const QPoint&)
 {
     DeviceConfToShow* r = currentRecord();
     if (!r)
         return;
     QMenu menu(this);
-    if (r->nDevType == SOURCE_SERIAL) {
-        menu.addAction(ui->DevlistAction_startTrans);
-        menu.addAction(ui->DevlistAction_stopTrans);
-    } else if (r->nDevType == SOURCE_FILE) {
-        menu.addAction(ui->DevlistAction_DeleteFile);
-    }
+    menu.addActions(menuActionsFor(r));
     if (!menu.isEmpty())
         menu.exec(QCursor::pos());
 }

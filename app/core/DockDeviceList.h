@@ -15,6 +15,7 @@ class DockDeviceList;
 }
 class DeviceConfToShow;
 class MainView;
+class QAction;
 class QTableWidget;
 class QTableWidgetItem;
 class SLDevice;
@@ -45,6 +46,8 @@ public:
     DeviceConfToShow* recordForKey(const QString& key) const;
     int deviceCount() const;
     QTableWidget* table() const;
+    // The context menu's actions for a row of this record.
+    QList<QAction*> menuActionsFor(const DeviceConfToShow* record) const;
 
 signals:
     void UpdateSelectDevItem(int checkedCount);

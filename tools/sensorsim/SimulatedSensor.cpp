@@ -246,8 +246,18 @@ void SimulatedSensor::sendSample(double dt)
         sentLog.pop_front();
 }
 
+QList<QPair<int, QByteArray>> SimulatedSensor::receivedCommands() const
+{
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return received;
+}
+
 void SimulatedSensor::handle(const HostCommandParser::Command& c)
 {
+    {
+        std::lock_guard<std::mutex> lock(recordMutex);
+        received.append(qMakePair(int(c.code), c.params));
+    }
     const bool ignore = fault(IgnoreCommands);
     switch (c.code) {
     case 1:

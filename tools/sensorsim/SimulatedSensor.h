@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -78,6 +79,8 @@ public:
     std::deque<QByteArray> sentPayloads() const;
     // The three calibration blocks as stored (144 bytes, wire form).
     QByteArray storedBlocks() const;
+    // Every command the device understood, as code and parameter bytes.
+    QList<QPair<int, QByteArray>> receivedCommands() const;
 
 private:
     bool openTerminal(QString* error);
@@ -116,4 +119,5 @@ private:
     QList<int> probed;
     std::deque<QByteArray> sentLog;
     QByteArray blocks;
+    QList<QPair<int, QByteArray>> received;
 };

@@ -1,0 +1,28 @@
+#include "AppTestSupport.h"
+#include "ConfigFile.h"
+
+#include <QDirIterator>
+#include <QFile>
+
+AppWorkDir::AppWorkDir()
+{
+    if (!dir.isValid())
+        return;
+    const QString source = QStringLiteral(STRIDELOOM_SOURCE_DIR "/Resources");
+    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = dir.path() + "/Resources/" + QDir(source).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::copy(file, target);
+    }
+    ok = QDir::setCurrent(dir.path());
+}
+
+void AppWorkDir::setOption(const QString& name, const QString& value)
+{
+    ConfigFile::Options options;
+    ConfigFile::read("Resources/config.xml", &options);
+    options[name] = value;
+    ConfigFile::write("Resources/config.xml", options);
+}

@@ -1,0 +1,115 @@
+#include "DeviceConfToShow.h"
+#include "DockDeviceList.h"
+
+#include <QTableWidget>
+#include <QtTest>
+#include <cstring>
+
+namespace {
+
+DevSetting settingWith(const float matrix[9], const float bias[3])
+{
+    DevSetting s;
+    std::memset(&s, 0, sizeof(s));
+    std::memcpy(s.cal[2].matrix, matrix, sizeof(float) * 9);
+    std::memcpy(s.cal[2].bias, bias, sizeof(float) * 3);
+    s.cal[0].bias[0] = 7.0f;
+    return s;
+}
+
+} // namespace
+
+class TestDockDeviceList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rowsShowKeysInHexAndFilesHaveNoCheckBox()
+    {
+        DockDeviceList dock;
+        dock.addDevice(new DeviceConfToShow(SOURCE_ROUTER, 0, "4294967295", "3Hips"));
+        dock.addDevice(new DeviceConfToShow(SOURCE_FILE, 0, "255", "/tmp/rec.txt"));
+        QTableWidget* t = dock.table();
+        QCOMPARE(t->item(0, 0)->text(), QStringLiteral("0xffffffff"));
+        QCOMPARE(t->item(0, 1)->text(), QStringLiteral("Router Device"));
+        QCOMPARE(t->item(0, 2)->text(), QStringLiteral("3Hips"));
+        QCOMPARE(t->item(1, 0)->text(), QStringLiteral("0xff"));
+        QCOMPARE(t->item(1, 1)->text(), QStringLiteral("Read File"));
+        QVERIFY(t->item(0, 0)->data(Qt::CheckStateRole).isValid());
+        QVERIFY(!t->item(1, 0)->data(Qt::CheckStateRole).isValid());
+        QCOMPARE(dock.menuActionsFor(dock.recordForKey("255")).size(), 1);
+    }
+
+    void configurationWithAUsableCalibrationIsLoaded()
+    {
+        DockDeviceList dock;
+        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "5", "n");
+        dock.addDevice(r);
+        const float m[9] = {1.5f, 0.01f, 0, 0, 0.9f, 0.02f, 0, 0, 1.1f};
+        const float b[3] = {12.5f, -3, 40};
+        DevSetting s = settingWith(m, b);
+        dock.APPCmdResponded_CONFIG("5", s);
+        QCOMPARE(r->stcSetting.cal[0].bias[0], 7.0f);
+        QCOMPARE(r->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Device));
+        double matrix[9], offset[3];
+        r->magCalibrator.getResult(matrix, offset);
+        QCOMPARE(matrix[0], 1.5);
+        QCOMPARE(offset[0], 12.5);
+        const QStringList log = r->getLogList();
+        QCOMPARE(log.size(), 6);
+        QCOMPARE(log[0], QStringLiteral("download mag offset:"));
+        QCOMPARE(log[1], QStringLiteral("12.5 -3 40"));
+        QCOMPARE(log[2], QStringLiteral("download mag matrix:"));
+        QCOMPARE(log[3], QStringLiteral("1.5 0.01 0"));
+    }
+
+    void configurationWithoutACalibrationOnlyLogs()
+    {
+        DockDeviceList dock;
+        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "6", "n");
+        dock.addDevice(r);
+        const float zeros[9] = {};
+        const float b[3] = {1, 2, 3};
+        DevSetting s = settingWith(zeros, b);
+        dock.APPCmdResponded_CONFIG("6", s);
+        QCOMPARE(r->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Idle));
+        QCOMPARE(r->getLogList().size(), 6);
+        QCOMPARE(r->stcSetting.cal[2].bias[2], 3.0f);
+        DevSetting other = settingWith(zeros, b);
+        dock.APPCmdResponded_CONFIG("unknown", other);  // no row: ignored
+    }
+
+    void configurationWhileCollectingChangesOnlyTheSetting()
+    {
+        DockDeviceList dock;
+        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "8", "n");
+        dock.addDevice(r);
+        r->setMagCalculType(DeviceConfToShow::MagCalcul_Collect);
+        const float m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        const float b[3] = {1, 2, 3};
+        DevSetting s = settingWith(m, b);
+        dock.APPCmdResponded_CONFIG("8", s);
+        QCOMPARE(r->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Collect));
+        QVERIFY(r->getLogList().isEmpty());
+        QCOMPARE(r->stcSetting.cal[2].bias[1], 2.0f);
+    }
+
+    void framesReachTheirRecordOnly()
+    {
+        DockDeviceList dock;
+        auto* a = new DeviceConfToShow(SOURCE_ROUTER, 0, "1", "a");
+        auto* file = new DeviceConfToShow(SOURCE_FILE, 0, "2", "f");
+        dock.addDevice(a);
+        dock.addDevice(file);
+        FrameData f;
+        std::memset(&f, 0, sizeof(f));
+        f.accel[0] = 0.5f;
+        dock.AppReadFrameData("1", &f);
+        dock.AppReadFrameData("2", &f);  // files take no live frames
+        dock.AppReadFrameData("3", &f);  // nobody
+        QCOMPARE(a->frame().accel[0], 0.5f);
+        QCOMPARE(file->frame().accel[0], 0.0f);
+    }
+};
+
+QTEST_MAIN(TestDockDeviceList)
+#include "tst_dockdevicelist.moc"

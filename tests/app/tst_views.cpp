@@ -1,0 +1,95 @@
+// Data pages, number format, the debug dock and the 3D view's angle.
+
+#include "DataFormat.h"
+#include "DockDebugInfo.h"
+#include "NodeDispGLWidget.h"
+#include "TabApplyDataWidget.h"
+#include "TabBasicDataWidget.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QtTest>
+#include <cmath>
+
+class TestViews : public QObject
+{
+    Q_OBJECT
+private slots:
+    void numberFormat_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("gravity") << 9.80665 << "9.807";
+        QTest::newRow("negative") << -12.34567 << "-12.35";
+        QTest::newRow("whole") << 2000.0 << "2000";
+        QTest::newRow("no trailing zeros") << 1.5 << "1.5";
+        QTest::newRow("large") << 123456.0 << "1.235e+05";
+        QTest::newRow("zero") << 0.0 << "0";
+    }
+
+    void numberFormat()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(formatValue(value), text);
+    }
+
+    void pagesShowValuesAndHostPlots()
+    {
+        TabBasicDataWidget basic;
+        const double v[9] = {9.80665, 0, -1, 2, 3, 4, 5, 6, 7};
+        basic.updateValues(v);
+        QCOMPARE(basic.findChild<QLineEdit*>("lineEdit_AccelX")->text(), QStringLiteral("9.807"));
+        QCOMPARE(basic.findChild<QLineEdit*>("lineEdit_MagZ")->text(), QStringLiteral("7"));
+        QVERIFY(basic.findChild<QLineEdit*>("lineEdit_AccelX")->isReadOnly());
+
+        QWidget a, b;
+        basic.setAccelPlot(&a);
+        QCOMPARE(a.parentWidget(), basic.findChild<QWidget*>("widgetAccel"));
+        basic.setAccelPlot(&b);
+        QVERIFY(a.isHidden());
+        basic.clearPlots();
+        QVERIFY(b.isHidden());
+        a.setParent(nullptr);
+        b.setParent(nullptr);
+
+        TabApplyDataWidget applied;
+        const double q[7] = {1, 0, 0, 0, 10, 20, 30};
+        applied.updateValues(q);
+        QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_QuatW")->text(), QStringLiteral("1"));
+        QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_EulerZ")->text(), QStringLiteral("30"));
+        QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_LAccelX")->text(), QStringLiteral("0.0"));
+        QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_EulerX")->toolTip(), QStringLiteral("Roll"));
+    }
+
+    void debugDockRebuildsOnlyOnChange()
+    {
+        DockDebugInfo dock;
+        dock.slotAddDebugInfo({"a", "b"}, true);
+        QCOMPARE(dock.text(), QStringLiteral("a\nb\n"));
+        auto* edit = dock.findChild<QPlainTextEdit*>("plainTextEdit");
+        edit->moveCursor(QTextCursor::Start);
+        dock.slotAddDebugInfo({"a", "b"}, true);  // same log: untouched
+        QCOMPARE(edit->textCursor().position(), 0);
+        dock.slotAddDebugInfo({"a", "b", "c"}, true);
+        QCOMPARE(dock.text(), QStringLiteral("a\nb\nc\n"));
+        QStringList many;
+        for (int i = 0; i < 1500; ++i)
+            many << QString::number(i);
+        dock.slotAddDebugInfo(many, true);
+        QCOMPARE(edit->document()->blockCount(), 1000);
+        QVERIFY(dock.text().endsWith("1499\n"));
+    }
+
+    void rotationAngleClampsAndUsesTheTruncatedPi()
+    {
+        QCOMPARE(NodeDispGLWidget::rotationAngleDeg(1.0f), 0.0);
+        QVERIFY(std::fabs(NodeDispGLWidget::rotationAngleDeg(0.0f) - 3.14159265358979 / 3.14 * 180.0) < 1e-9);
+        QCOMPARE(NodeDispGLWidget::rotationAngleDeg(1.0000001f), 0.0);
+        QVERIFY(std::isfinite(NodeDispGLWidget::rotationAngleDeg(-1.0000001f)));
+    }
+};
+
+QTEST_MAIN(TestViews)
+#include "tst_views.moc"

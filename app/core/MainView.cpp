@@ -1,6 +1,7 @@
 #include "MainView.h"
 #include "DeviceConfToShow.h"
 #include "Tab3DWidget.h"
+#include "Tab3DWidget_mag.h"
 #include "TabApplyDataWidget.h"
 #include "TabBasicDataWidget.h"
 #include "TabExtendDataWidget.h"
@@ -31,9 +32,6 @@ MainView::MainView(QWidget* parent)
         b.button->setIcon(QIcon(QString::fromUtf8(b.icon)));
         buttons << b.button;
     }
-    // The magnetometer page joins with its own view.
-    ui->ButtonTo3D_mag->hide();
-
     pTabBasic = new TabBasicDataWidget(this);
     pTabApply = new TabApplyDataWidget(this);
     pTabExtend = new TabExtendDataWidget(this);
@@ -42,11 +40,14 @@ MainView::MainView(QWidget* parent)
     ui->TabWidgetShowData->addTab(pTabApply, QStringLiteral("AppData"));
     ui->TabWidgetShowData->addTab(pTabExtend, QStringLiteral("ExtData"));
     ui->TabWidgetShowData->addTab(pTab3D, QStringLiteral("3D"));
+    pTabMag = new Tab3DWidget_mag(this, this);
+    ui->TabWidgetShowData->addTab(pTabMag, QStringLiteral("3Dmag"));
 
     connect(ui->ButtonToBasicData, &QPushButton::clicked, this, &MainView::OnClickButtonBasData);
     connect(ui->ButtonToAppData, &QPushButton::clicked, this, &MainView::OnClickButtonAppData);
     connect(ui->ButtonToExtData, &QPushButton::clicked, this, &MainView::OnClickButtonExtData);
     connect(ui->ButtonTo3D, &QPushButton::clicked, this, &MainView::OnClickButton3D);
+    connect(ui->ButtonTo3D_mag, &QPushButton::clicked, this, &MainView::OnClickButton3D_mag);
     showPage(PageBasic);
 }
 
@@ -68,6 +69,12 @@ void MainView::OnClickButtonBasData() { showPage(PageBasic); }
 void MainView::OnClickButtonAppData() { showPage(PageApply); }
 void MainView::OnClickButtonExtData() { showPage(PageExtend); }
 void MainView::OnClickButton3D() { showPage(Page3D); }
+void MainView::OnClickButton3D_mag() { showPage(PageMag); }
+
+void MainView::setDevice(SLDevice* device)
+{
+    pTabMag->setDevice(device);
+}
 
 void MainView::setCurrentDevice(DeviceConfToShow* r)
 {
@@ -85,6 +92,7 @@ void MainView::setCurrentDevice(DeviceConfToShow* r)
     pTabExtend->setPressurePlot(r->pPlotPressure->getPlotWidget());
     pTabExtend->setAltitudePlot(r->pPlotAltitude->getPlotWidget());
     pTabExtend->setTemperaturePlot(r->pPlotTemperature->getPlotWidget());
+    pTabMag->updateUI(r);
 }
 
 void MainView::clearCurrentDevice()
@@ -106,5 +114,6 @@ void MainView::refresh()
     const double applied[7] = {f.quat[0], f.quat[1], f.quat[2], f.quat[3], f.euler[0], f.euler[1], f.euler[2]};
     pTabApply->updateValues(applied);
     pTab3D->updateOrientation(f.quat[1], f.quat[2], f.quat[3], f.quat[0]);
+    pTabMag->updateData(pCurDevice);
     emit sigDebugInfo(pCurDevice->getLogList(), true);
 }

@@ -10,6 +10,8 @@ class MainView;
 }
 class DeviceConfToShow;
 class QPushButton;
+class SLDevice;
+class Tab3DWidget_mag;
 class Tab3DWidget;
 class TabApplyDataWidget;
 class TabBasicDataWidget;
@@ -21,7 +23,7 @@ class MainView : public QWidget
 {
     Q_OBJECT
 public:
-    enum Page { PageBasic = 0, PageApply, PageExtend, Page3D };
+    enum Page { PageBasic = 0, PageApply, PageExtend, Page3D, PageMag };
 
     explicit MainView(QWidget* parent = nullptr);
     ~MainView() override;
@@ -37,6 +39,9 @@ public:
     TabApplyDataWidget* applyPage() const { return pTabApply; }
     TabExtendDataWidget* extendPage() const { return pTabExtend; }
     Tab3DWidget* page3D() const { return pTab3D; }
+    Tab3DWidget_mag* pageMag() const { return pTabMag; }
+    // The serial library the magnetometer page writes calibrations through.
+    void setDevice(SLDevice* device);
 
 signals:
     void sigDebugInfo(QStringList lines, bool isClear);
@@ -46,6 +51,7 @@ public slots:
     void OnClickButtonAppData();
     void OnClickButtonExtData();
     void OnClickButton3D();
+    void OnClickButton3D_mag();
 
 private:
     std::unique_ptr<Ui::MainView> ui;
@@ -57,6 +63,7 @@ private:
     TabApplyDataWidget* pTabApply;
     TabExtendDataWidget* pTabExtend;
     Tab3DWidget* pTab3D;
+    Tab3DWidget_mag* pTabMag;
     DeviceConfToShow* pCurDevice = nullptr;
     QList<QPushButton*> buttons;
 };

@@ -8,6 +8,7 @@
 #include "InfoBox.h"
 #include "MainView.h"
 #include "SLDevice.h"
+#include "Tab3DWidget_mag.h"
 #include "ToolBarDeviceOperation.h"
 #include "UpdateUIThread.h"
 #include "ui_StrideloomClass.h"
@@ -34,8 +35,7 @@ Strideloom::Strideloom(QWidget* parent)
     ui->action_extendView->setIcon(QIcon(QString::fromUtf8("Resources/Images/数据拓展.png")));
     ui->action_nodeDispView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D.png")));
     ui->action_magCaliView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D_mag.png")));
-    // The magnetometer page and the file commands come with their views.
-    ui->action_magCaliView->setVisible(false);
+    // The file commands come with recording and playback.
     ui->action_open->setVisible(false);
     ui->Preferences->setVisible(false);
 
@@ -68,6 +68,7 @@ Strideloom::Strideloom(QWidget* parent)
     connect(ui->action_appView, &QAction::triggered, this, &Strideloom::OnClickAppView);
     connect(ui->action_extendView, &QAction::triggered, this, &Strideloom::OnClickExtendView);
     connect(ui->action_nodeDispView, &QAction::triggered, this, &Strideloom::OnClickNodeDispView);
+    connect(ui->action_magCaliView, &QAction::triggered, this, &Strideloom::OnClickMagCaliView);
     connect(ui->action_onlineHelp, &QAction::triggered, this, &Strideloom::OnClickOnlineHelp);
     connect(ui->action_about, &QAction::triggered, this, &Strideloom::OnClickAbout);
     connect(pMainView, &MainView::sigDebugInfo, pDockDebugInfo, &DockDebugInfo::slotAddDebugInfo);
@@ -88,6 +89,13 @@ Strideloom::Strideloom(QWidget* parent)
             SLOT(APPCmdResponded_CONFIG(QString, DevSetting&)));
     connect(lib, SIGNAL(sigCmdResponded_REQMAG(QString, bool)), pDockDeviceList,
             SLOT(APPCmdResponded_MAGSTATUS(QString, bool)));
+
+    Tab3DWidget_mag* magPage = pMainView->pageMag();
+    pMainView->setDevice(pDevice);
+    connect(pDockDeviceList, &DockDeviceList::sigCmdResponse_magStatus, magPage,
+            &Tab3DWidget_mag::slotUpdateMagStansardStatus);
+    connect(magPage, &Tab3DWidget_mag::sigCheckNodeMagStatus, pDockDeviceList, &DockDeviceList::onCheckmagStatus);
+    connect(magPage, &Tab3DWidget_mag::sigClearNodeMag, pDockDeviceList, &DockDeviceList::onClearMag);
 
     pUpdateThread = new UpdateUIThread;
     connect(pUpdateThread, &UpdateUIThread::updateUI, this, &Strideloom::updateMainViewUI);
@@ -176,6 +184,7 @@ void Strideloom::OnClickBaseView() { pMainView->showPage(MainView::PageBasic); }
 void Strideloom::OnClickAppView() { pMainView->showPage(MainView::PageApply); }
 void Strideloom::OnClickExtendView() { pMainView->showPage(MainView::PageExtend); }
 void Strideloom::OnClickNodeDispView() { pMainView->showPage(MainView::Page3D); }
+void Strideloom::OnClickMagCaliView() { pMainView->showPage(MainView::PageMag); }
 
 void Strideloom::OnClickOnlineHelp()
 {

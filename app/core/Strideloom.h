@@ -52,6 +52,7 @@ public slots:
     void OnClickAppView();
     void OnClickExtendView();
     void OnClickNodeDispView();
+    void OnClickMagCaliView();
     void OnClickOnlineHelp();
     void OnClickAbout();
     void onShowAccelCalibrate();

@@ -208,24 +208,6 @@ void SimulatedSensor::sendSample(double dt)
 {
     DeviceEncoder::SensorValues v = motion.step(dt);
     ++sampleCounter;
-    if (magCalibrated.load()) {
-        // The device applies its stored calibration (tenths of µT) to the field.
-        QByteArray b = storedBlocks();
-        const auto* p = reinterpret_cast<const uint8_t*>(b.constData()) + 96;
-        auto rd = [p](int i) {
-            return double(int32_t(uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16
-                                  | uint32_t(p[4 * i + 3]) << 24));
-        };
-        double raw[3];
-        for (int i = 0; i < 3; ++i)
-            raw[i] = v.mag[i] * 10.0 - rd(i) / 65536.0;
-        for (int r = 0; r < 3; ++r) {
-            double s = 0;
-            for (int c = 0; c < 3; ++c)
-                s += rd(3 + 3 * r + c) / 16777216.0 * raw[c];
-            v.mag[r] = s / 10.0;
-        }
-    }
     if (fault(TailInPayload) && sampleCounter % 10 == 0)
         v.extra = double(0x0000AAE4) / 65536.0;  // puts E4 AA into the payload
 

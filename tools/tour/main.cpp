@@ -4,6 +4,7 @@
 // under Xvfb.
 //   strideloom-tour SHOTS_DIR
 
+#include "DeviceConfToShow.h"
 #include "DockDeviceList.h"
 #include "MainView.h"
 #include "Strideloom.h"
@@ -97,6 +98,20 @@ int main(int argc, char** argv)
         click(window->mainView()->findChild<QPushButton*>(pages[i]));
         shot(dir, names[i]);
     }
+    // Magnetometer calibration of the selected device, start to finish.
+    click(window->mainView()->findChild<QPushButton*>("ButtonTo3D_mag"));
+    DeviceConfToShow* dev = window->mainView()->currentDevice();
+    click(window->mainView()->findChild<QPushButton*>("pushButton_EffectCalculate"));
+    settle(8000);
+    shot(dir, "06-mag-collecting");
+    wait.restart();
+    while (dev->eMagCalculType.load() != DeviceConfToShow::MagCalcul_Device && wait.elapsed() < 150000)
+        settle(200);
+    settle(5000);
+    shot(dir, "07-mag-calibrated");
+    std::printf("calibration %s after %.0f s\n",
+                dev->eMagCalculType.load() == DeviceConfToShow::MagCalcul_Device ? "in force" : "not finished",
+                wait.elapsed() / 1000.0);
     click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
     settle(200);
     delete window;

@@ -1,0 +1,190 @@
+#include "MagCaliGLWidget.h"
+#include "MonotonicTick.h"
+
+#include <GL/glu.h>
+#include <QImage>
+#include <QMouseEvent>
+#include <cmath>
+
+namespace {
+
+GLuint makeTexture(const QImage& source)
+{
+    const QImage gl = QGLWidget::convertToGLFormat(source);
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, gl.width(), gl.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE, gl.bits());
+    return id;
+}
+
+QImage plain(Qt::GlobalColor colour)
+{
+    QImage image(128, 128, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+} // namespace
+
+MagCaliGLWidget::MagCaliGLWidget(QWidget* parent)
+    : QGLWidget(parent)
+{
+}
+
+MagCaliGLWidget::~MagCaliGLWidget()
+{
+    if (texturesMade) {
+        makeCurrent();
+        glDeleteTextures(5, texIds);
+    }
+}
+
+void MagCaliGLWidget::UpdateGlPaint(int type)
+{
+    eDrawType = type;
+    // A hidden page keeps its points and draws them when shown.
+    if (isVisible())
+        updateGL();
+}
+
+void MagCaliGLWidget::initializeGL()
+{
+    glShadeModel(GL_SMOOTH);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    texIds[0] = makeTexture(plain(Qt::green));
+    texIds[1] = makeTexture(plain(Qt::darkYellow));
+    for (int i = 0; i < 3; ++i) {
+        QImage axis(QStringLiteral("./Resources/Images/axis%1.jpg").arg(10 + i));
+        texIds[2 + i] = makeTexture(axis.isNull() ? plain(Qt::black) : axis.convertToFormat(QImage::Format_RGB32));
+    }
+    texturesMade = true;
+    glEnable(GL_TEXTURE_2D);
+    timerSpin.start(12, this);
+}
+
+void MagCaliGLWidget::resizeGL(int w, int h)
+{
+    if (h == 0)
+        h = 1;
+    glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // A near plane of 0 leaves the depth buffer without resolution: every
+    // point would land at the same depth. The camera stands 300 away, so 1
+    // loses nothing of the scene.
+    gluPerspective(45.0, double(w) / double(h), 1.0, 300.0);
+    gluLookAt(0, 0, 300, 0, 0, 0, 0, 1, 0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void MagCaliGLWidget::paintGL()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    const QVector3D axis = rotation.vector();
+    if (!axis.isNull()) {
+        const double s = std::max(-1.0, std::min(1.0, double(rotation.scalar())));
+        glRotated(2.0 * std::acos(s) / 3.14 * 180.0, axis.x(), axis.y(), axis.z());
+    }
+    if (eDrawType == DeviceConfToShow::MagCalcul_Collect) {
+        drawPoints(fRawPts, nRawPts, texIds[0]);
+    } else if (eDrawType == DeviceConfToShow::MagCalcul_Device) {
+        drawPoints(fFitPts, nFitPts, texIds[1]);
+        drawPoints(fCaliPts, nCaliPts, texIds[0]);
+    }
+    drawAxes();
+}
+
+void MagCaliGLWidget::drawPoints(const float (*pts)[3], int count, GLuint texture)
+{
+    static const int faces[6][4][3] = {
+        {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}},     {{-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}, {1, -1, -1}},
+        {{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}},     {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}},
+        {{1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, -1, 1}},     {{-1, -1, -1}, {-1, -1, 1}, {-1, 1, 1}, {-1, 1, -1}},
+    };
+    static const float tex[4][2] = {{0, 0}, {0.4f, 0}, {0.4f, 0.4f}, {0, 0.4f}};
+    const float h = 0.4f;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < count; ++i) {
+        for (const auto& face : faces) {
+            for (int c = 0; c < 4; ++c) {
+                glTexCoord2f(tex[c][0], tex[c][1]);
+                glVertex3f(pts[i][0] + h * face[c][0], pts[i][1] + h * face[c][1], pts[i][2] + h * face[c][2]);
+            }
+        }
+    }
+    glEnd();
+}
+
+void MagCaliGLWidget::drawAxes()
+{
+    const double pi = 3.14159265358979323846;
+    for (int axis = 0; axis < 3; ++axis) {
+        auto vertex = [axis](double along, double u, double v) {
+            double p[3];
+            p[axis] = along;
+            p[axis == 0 ? 1 : 0] = u;
+            p[axis == 2 ? 1 : 2] = v;
+            glVertex3d(p[0], p[1], p[2]);
+        };
+        glBindTexture(GL_TEXTURE_2D, texIds[2 + axis]);
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int i = 0; i <= 6; ++i) {
+            const double a = i * 60.0 * pi / 180.0;
+            glTexCoord2f(1, 0);
+            vertex(100.0, 0.2 * std::sin(a), 0.2 * std::cos(a));
+            glTexCoord2f(0, 0);
+            vertex(-100.0, 0.2 * std::sin(a), 0.2 * std::cos(a));
+        }
+        glEnd();
+        glBegin(GL_TRIANGLE_FAN);
+        glTexCoord2f(0.5f, 0.5f);
+        vertex(103.0, 0, 0);
+        for (int i = 0; i <= 6; ++i) {
+            const double a = i * 60.0 * pi / 180.0;
+            const double t = std::sin(a) * 0.5 + 0.5;
+            glTexCoord2d(t, t);
+            vertex(100.0, 0.6 * std::sin(a), 0.6 * std::cos(a));
+        }
+        glEnd();
+    }
+}
+
+void MagCaliGLWidget::mousePressEvent(QMouseEvent* event)
+{
+    mousePressPosition = QVector2D(event->localPos());
+    angularSpeed = 0;
+    dwPressTime = static_cast<unsigned int>(monotonicTickMs());
+}
+
+void MagCaliGLWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QVector2D diff = QVector2D(event->localPos()) - mousePressPosition;
+    const QVector3D n = QVector3D(diff.y(), diff.x(), 0.0f).normalized();
+    // A release within the press's millisecond counts as one millisecond,
+    // so the speed stays finite.
+    const unsigned int elapsed = std::max(1u, static_cast<unsigned int>(monotonicTickMs()) - dwPressTime);
+    const double acc = double(diff.length()) / double(elapsed);
+    rotationAxis = (n * float(acc)).normalized();
+    angularSpeed += acc;
+}
+
+void MagCaliGLWidget::timerEvent(QTimerEvent*)
+{
+    angularSpeed *= 0.999;
+    if (angularSpeed < 0.01) {
+        angularSpeed = 0;
+        return;
+    }
+    rotation = QQuaternion::fromAxisAndAngle(rotationAxis, float(angularSpeed)) * rotation;
+    update();
+}

@@ -1,0 +1,192 @@
+// The magnetometer calibration page end to end against a simulated device
+// whose field carries hard- and soft-iron distortion.
+
+#include "AppTestSupport.h"
+#include "DeviceConfToShow.h"
+#include "DockDeviceList.h"
+#include "MagCaliGLWidget.h"
+#include "MainView.h"
+#include "SLDevice.h"
+#include "SimulatedSensor.h"
+#include "Strideloom.h"
+#include "Tab3DWidget_mag.h"
+#include "ToolBarDeviceOperation.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+int32_t le32(const QByteArray& b, int offset)
+{
+    const auto* p = reinterpret_cast<const uint8_t*>(b.constData() + offset);
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+} // namespace
+
+class TestMagCalibrationPage : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<AppWorkDir> work;
+    std::unique_ptr<SimulatedSensor> sim;
+    std::unique_ptr<Strideloom> window;
+    DeviceConfToShow* dev = nullptr;
+    Tab3DWidget_mag* page = nullptr;
+
+    QList<QByteArray> writes() const
+    {
+        QList<QByteArray> out;
+        for (const auto& c : sim->receivedCommands())
+            if (c.first == 41)
+                out << c.second;
+        return out;
+    }
+    QString buttonText() const { return page->findChild<QPushButton*>("pushButton_EffectCalculate")->text(); }
+    QString statusText() const { return page->findChild<QLabel*>("label_magStatus")->text(); }
+
+private slots:
+    void initTestCase()
+    {
+        work = std::make_unique<AppWorkDir>();
+        QVERIFY(work->isValid());
+        SimulatedSensor::Config c;
+        c.serial = 4242;
+        c.baudRate = 460800;
+        c.streamRateHz = 200;
+        c.distortion.hardIron[0] = 12;
+        c.distortion.hardIron[1] = -7;
+        c.distortion.hardIron[2] = 20;
+        const double soft[9] = {1.1, 0.05, 0, 0.05, 0.9, 0.02, 0, 0.02, 1.05};
+        std::copy(soft, soft + 9, c.distortion.softIron);
+        c.distortion.noise = 0.2;
+        sim = std::make_unique<SimulatedSensor>(c);
+        QVERIFY(sim->start());
+        work->setOption("extraports", sim->portPath());
+        window = std::make_unique<Strideloom>();
+        window->show();
+        QSignalSpy done(window->device()->getDevObj(), SIGNAL(sigAutoCheckComplete()));
+        window->deviceToolBar()->checkSerialAction()->trigger();
+        QVERIFY(done.wait(30000));
+        QTableWidget* t = window->deviceDock()->table();
+        QTRY_COMPARE(t->rowCount(), 1);
+        window->deviceDock()->ClickedListItem(t->item(0, 0));
+        dev = window->mainView()->currentDevice();
+        QVERIFY(dev);
+        page = window->mainView()->pageMag();
+        window->mainView()->showPage(MainView::PageMag);
+        // The device's configuration arrives after it is listed.
+        QTRY_VERIFY_WITH_TIMEOUT(dev->getLogList().contains("download mag matrix:"), 5000);
+    }
+
+    void statusAnswerShowsUntilTheNextRefresh()
+    {
+        QCOMPARE(buttonText(), QString::fromUtf8("计算"));
+        dev->setMagCalculType(DeviceConfToShow::MagCalcul_Idle);
+        page->slotUpdateMagStansardStatus(true);
+        QCOMPARE(statusText(), QString::fromUtf8("已校准"));
+        page->updateUI(dev);
+        QCOMPARE(statusText(), QString::fromUtf8("未校准"));
+    }
+
+    void cancellingClearsTheRun()
+    {
+        const int before = writes().size();
+        auto* button = page->findChild<QPushButton*>("pushButton_EffectCalculate");
+        button->click();
+        QCOMPARE(dev->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Collect));
+        QCOMPARE(buttonText(), QString::fromUtf8("取消"));
+        QTRY_VERIFY_WITH_TIMEOUT(dev->magSampleCount() > 100, 10000);
+        QTRY_VERIFY(page->glWidget()->nRawPts > 0);
+        button->click();
+        QCOMPARE(dev->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Idle));
+        QCOMPARE(dev->magSampleCount(), 0);
+        QCOMPARE(dev->nMagProgress.load(), 0);
+        QTRY_COMPARE(page->glWidget()->nRawPts, 0);
+        // Start and cancel each wrote the zeroed setting with ctrl[0] = 1.
+        QTRY_COMPARE_WITH_TIMEOUT(writes().size(), before + 2, 5000);
+        for (const QByteArray& w : writes().mid(before)) {
+            QCOMPARE(int(w.at(0)), 1);
+            QCOMPARE(w.mid(1), QByteArray(514, '\0'));
+        }
+    }
+
+    void aRunEndsWithTheResultInTheDevice()
+    {
+        const int before = writes().size();
+        page->findChild<QPushButton*>("pushButton_EffectCalculate")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(dev->getLogList().join('\n').contains(QString::fromUtf8("拟合收集点数：")), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(dev->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Device), 120000);
+        QCOMPARE(statusText(), QString::fromUtf8("已校准"));
+        QCOMPARE(buttonText(), QString::fromUtf8("计算"));
+        QCOMPARE(page->findChild<QProgressBar*>("progressBar_calcul")->value(), 100);
+        const QString log = dev->getLogList().join('\n');
+        QVERIFY(log.contains(QString::fromUtf8("拟合运算效果：")));
+        QVERIFY(log.contains(QString::fromUtf8("拟合算法运算成功！")));
+        QVERIFY(log.contains("update mag offset:"));
+
+        // Exactly one write of the result, whatever the refreshes after it.
+        QTRY_COMPARE_WITH_TIMEOUT(writes().size(), before + 2, 5000);
+        QTest::qWait(500);
+        QCOMPARE(writes().size(), before + 2);
+        const QByteArray result = writes().last();
+        QCOMPARE(int(result.at(0)) & 0x07, 0x04);
+        QVERIFY(sim->isMagCalibrated());
+        // The other blocks are the device's own, as it reported them.
+        QCOMPARE(le32(result, 3 + 12), 16777216);
+        QCOMPARE(le32(result, 51 + 12 + 16), 16777216);
+        // The offset the device received against its true hard iron (tenths of µT).
+        const double truth[3] = {120, -70, 200};
+        double err2 = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double got = le32(result, 99 + 4 * i) / 65536.0;
+            err2 += (got - truth[i]) * (got - truth[i]);
+        }
+        const double offsetErrorMicroTesla = std::sqrt(err2) / 10.0;
+        qInfo("offset error against the simulator's hard iron: %.4f uT", offsetErrorMicroTesla);
+        QVERIFY(offsetErrorMicroTesla < 0.5);
+
+        // Live corrected points lie on the 48 µT sphere.
+        QTRY_VERIFY_WITH_TIMEOUT(page->glWidget()->nCaliPts > 50, 10000);
+        std::vector<float> pts(size_t(DeviceConfToShow::kCaliPoints) * 3);
+        int n = 0;
+        dev->copyCaliPoints(pts.data(), &n);
+        for (int i = 0; i < n; ++i) {
+            const double m = std::sqrt(pts[3 * i] * pts[3 * i] + pts[3 * i + 1] * pts[3 * i + 1] + pts[3 * i + 2] * pts[3 * i + 2]);
+            QVERIFY2(std::fabs(m - 48.0) < 1.5, qPrintable(QString::number(m)));
+        }
+        window->mainView()->refresh();
+        QCOMPARE(page->glWidget()->drawType(), int(DeviceConfToShow::MagCalcul_Device));
+        QVERIFY(page->glWidget()->nFitPts > 1000);
+    }
+
+    void dragSpinsAndAClickStops()
+    {
+        MagCaliGLWidget* gl = page->glWidget();
+        QTest::mousePress(gl, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QTest::mouseRelease(gl, Qt::LeftButton, Qt::NoModifier, QPoint(160, 100));  // same millisecond
+        QVERIFY(std::isfinite(gl->spinSpeed()));
+        QVERIFY(gl->spinSpeed() > 0.01);
+        QVERIFY(std::fabs(gl->spinAxis().length() - 1.0f) < 1e-5f);
+        QTRY_VERIFY(!gl->sceneRotation().isIdentity());
+        QTest::mousePress(gl, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QTest::mouseRelease(gl, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QCOMPARE(gl->spinSpeed(), 0.0);
+        QVERIFY(std::isfinite(gl->spinAxis().x()));
+    }
+
+    void cleanupTestCase()
+    {
+        window.reset();
+        sim->stop();
+    }
+};
+
+QTEST_MAIN(TestMagCalibrationPage)
+#include "tst_magcalibrationpage.moc"

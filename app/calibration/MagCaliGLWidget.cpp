@@ -1,4 +1,5 @@
 #include "MagCaliGLWidget.h"
+#include "GlScene.h"
 #include "MonotonicTick.h"
 
 #include <GL/glu.h>
@@ -52,12 +53,7 @@ void MagCaliGLWidget::UpdateGlPaint(int type)
 
 void MagCaliGLWidget::initializeGL()
 {
-    glShadeModel(GL_SMOOTH);
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    GlScene::initState();
     texIds[0] = makeTexture(plain(Qt::green));
     texIds[1] = makeTexture(plain(Qt::darkYellow));
     for (int i = 0; i < 3; ++i) {
@@ -127,35 +123,9 @@ void MagCaliGLWidget::drawPoints(const float (*pts)[3], int count, GLuint textur
 
 void MagCaliGLWidget::drawAxes()
 {
-    const double pi = 3.14159265358979323846;
     for (int axis = 0; axis < 3; ++axis) {
-        auto vertex = [axis](double along, double u, double v) {
-            double p[3];
-            p[axis] = along;
-            p[axis == 0 ? 1 : 0] = u;
-            p[axis == 2 ? 1 : 2] = v;
-            glVertex3d(p[0], p[1], p[2]);
-        };
         glBindTexture(GL_TEXTURE_2D, texIds[2 + axis]);
-        glBegin(GL_TRIANGLE_STRIP);
-        for (int i = 0; i <= 6; ++i) {
-            const double a = i * 60.0 * pi / 180.0;
-            glTexCoord2f(1, 0);
-            vertex(100.0, 0.2 * std::sin(a), 0.2 * std::cos(a));
-            glTexCoord2f(0, 0);
-            vertex(-100.0, 0.2 * std::sin(a), 0.2 * std::cos(a));
-        }
-        glEnd();
-        glBegin(GL_TRIANGLE_FAN);
-        glTexCoord2f(0.5f, 0.5f);
-        vertex(103.0, 0, 0);
-        for (int i = 0; i <= 6; ++i) {
-            const double a = i * 60.0 * pi / 180.0;
-            const double t = std::sin(a) * 0.5 + 0.5;
-            glTexCoord2d(t, t);
-            vertex(100.0, 0.6 * std::sin(a), 0.6 * std::cos(a));
-        }
-        glEnd();
+        GlScene::drawArrow(axis, 100.0, 0.2, 103.0, 0.6, false);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "NodeDispGLWidget.h"
+#include "GlScene.h"
 
 #include <GL/glu.h>
 #include <QImage>
@@ -37,12 +38,7 @@ void NodeDispGLWidget::UpdateGlData(float fX, float fY, float fZ, float fW)
 
 void NodeDispGLWidget::initializeGL()
 {
-    glShadeModel(GL_SMOOTH);
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    GlScene::initState();
     glGenTextures(13, textures);
     texturesMade = true;
     for (int i = 0; i < 13; ++i) {
@@ -110,34 +106,6 @@ void NodeDispGLWidget::drawCube()
 
 void NodeDispGLWidget::drawAxis(int axis)
 {
-    // (u, v) are the two other coordinates: (y, z) for X, (x, z) for Y, (x, y) for Z.
-    auto vertex = [axis](double along, double u, double v) {
-        double p[3];
-        p[axis] = along;
-        p[axis == 0 ? 1 : 0] = u;
-        p[axis == 2 ? 1 : 2] = v;
-        glVertex3d(p[0], p[1], p[2]);
-    };
-    const double pi = 3.14159265358979323846;
     glBindTexture(GL_TEXTURE_2D, textures[10 + axis]);
-    glBegin(GL_TRIANGLE_STRIP);
-    for (int i = 0; i <= 6; ++i) {
-        const double a = i * 60.0 * pi / 180.0;
-        const double u = 0.008 * std::sin(a), v = 0.008 * std::cos(a);
-        glTexCoord2f(1, 0);
-        vertex(2.0, u, v);
-        glTexCoord2f(0, 0);
-        vertex(-2.0, u, v);
-    }
-    glEnd();
-    glBegin(GL_TRIANGLE_FAN);
-    glTexCoord2f(0.5f, 0.5f);
-    vertex(2.2, 0, 0);
-    for (int n = 6; n >= 0; --n) {
-        const double a = n * 60.0 * pi / 180.0;
-        const double t = 0.5 * std::sin(a) + 0.5;
-        glTexCoord2d(t, t);
-        vertex(2.0, 0.028 * std::sin(a), 0.028 * std::cos(a));
-    }
-    glEnd();
+    GlScene::drawArrow(axis, 2.0, 0.008, 2.2, 0.028, true);
 }

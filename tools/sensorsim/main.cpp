@@ -75,7 +75,7 @@ int main(int argc, char** argv)
         "then 'ready'; on exit 'sent SERIAL FRAMES CUT' per device, CUT the\n"
         "frames whose payload contained the tail marker.");
     cli.addHelpOption();
-    cli.addOption({"device", "A device SERIAL:BAUD[:HZ[:FAULTS]] (repeatable).", "spec"});
+    cli.addOption({"device", "A device SERIAL:BAUD[:HZ[:FAULTS]] (repeatable).", "device"});
     cli.addOption({"link-dir", "Make DIR/sensor-SERIAL links to the terminals.", "dir"});
     cli.addOption({"hard-iron", "Hard-iron offset x,y,z in µT.", "xyz", "12,-7,20"});
     cli.addOption({"soft-iron", "Soft-iron matrix, nine values row by row.", "m", "1.1,0.05,0,0.05,0.9,0.02,0,0.02,1.05"});
@@ -95,22 +95,22 @@ int main(int argc, char** argv)
     base.badCrcPercent = cli.value("bad-crc").toInt();
     base.streamAtStart = !cli.isSet("no-stream");
 
-    QStringList specs = cli.values("device");
-    if (specs.isEmpty())
-        specs << "20230001:115200";
+    QStringList devices = cli.values("device");
+    if (devices.isEmpty())
+        devices << "20230001:115200";
     const QString linkDir = cli.value("link-dir");
     if (!linkDir.isEmpty() && !QDir().mkpath(linkDir))
         return fail("cannot create " + linkDir);
 
     std::vector<std::unique_ptr<SimulatedSensor>> sensors;
-    for (const QString& spec : specs) {
-        const QStringList f = spec.split(QLatin1Char(':'));
+    for (const QString& described : devices) {
+        const QStringList f = described.split(QLatin1Char(':'));
         bool okSerial = false, okBaud = false;
         SimulatedSensor::Config c = base;
         c.serial = f.value(0).toUInt(&okSerial);
         c.baudRate = f.value(1).toInt(&okBaud);
         if (!okSerial || !okBaud || f.size() > 4)
-            return fail("bad --device " + spec);
+            return fail("bad --device " + described);
         if (f.size() >= 3)
             c.streamRateHz = f[2].toInt();
         c.seed = c.serial;

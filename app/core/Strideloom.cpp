@@ -178,6 +178,8 @@ void Strideloom::updateMainViewUI()
 {
     if (pMainView)
         pMainView->refresh();
+    if (pUpdateThread)
+        pUpdateThread->acknowledge();
 }
 
 void Strideloom::OnClickBaseView() { pMainView->showPage(MainView::PageBasic); }

@@ -23,7 +23,7 @@ void UpdateUIThread::run()
 {
     while (bRunning.load()) {
         const int64_t now = counter();
-        if (double(now - nLastTick) / dFrequency * 1000.0 > 33.0) {
+        if (double(now - nLastTick) / dFrequency * 1000.0 > 33.0 && !bPending.exchange(true)) {
             emit updateUI();
             nLastTick = now;
         }

@@ -14,6 +14,9 @@ public:
     ~UpdateUIThread() override;
 
     void stop();
+    // The GUI thread has handled the last updateUI(); until then no further
+    // one is queued, so a slow refresh cannot pile up a backlog of events.
+    void acknowledge() { bPending.store(false); }
 
 signals:
     void updateUI();
@@ -28,4 +31,5 @@ private:
     std::atomic<bool> bRunning{true};
     int64_t nLastTick;
     std::atomic<bool> bFinished{false};
+    std::atomic<bool> bPending{false};
 };

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ExportSettings.h"
+#include "FrameData.h"
+#include "RecordFormat.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <mutex>
+
+class QFile;
+
+// The open recording files, one per device key. Lines are written from the
+// thread that handles a device's frames while the GUI thread starts and
+// stops recordings; one lock makes a line and a close exclusive, so no line
+// is ever written into a file being closed, and stop() flushes every file.
+class Recorder : public QObject
+{
+    Q_OBJECT
+public:
+    Recorder();
+    ~Recorder() override;
+
+    // Opens one file per key in dir; returns the keys whose file could not
+    // be opened. stamp is the recording's start time.
+    QStringList start(const QString& dir, const QStringList& keys, const ExportSettings& settings,
+                      const QDateTime& stamp);
+    void stop();
+    bool isRecording(const QString& key) const;
+    QString fileNameFor(const QString& dir, const QString& key) const;
+
+    // One data line for the frame, when a file is open for the key.
+    void writeFrame(const QString& key, const FrameData& frame);
+
+signals:
+    // A file stopped accepting lines (disk full, removed medium); it was
+    // closed. Emitted once per file, from the writing thread.
+    void sigWriteFailed(QString key, QString path);
+
+private:
+    struct OpenFile;
+    // Guards files, packCounts and header.
+    mutable std::mutex mutexFiles;
+    QMap<QString, std::shared_ptr<OpenFile>> files;
+    QMap<QString, uint> packCounts;
+    RecordHeader header;
+    ExportSettings stcExport;
+    QString stamp;
+};

@@ -26,6 +26,9 @@ icon zerorotate.png '#7a4fb2' '0'
 icon playfile.png '#2e9e4f' '>' 48
 icon pausefile.png '#b27a1f' '||' 48
 icon magcalcul.png '#a01f6f' 'CAL'
+icon FileExportEnable.png '#2e9e4f' 'REC'
+icon FileExportStop.png '#b23b3b' 'STOP'
+icon FileExportPath.png '#1f6fb2' '...'
 
 convert -size 16x16 xc:none -fill '#2e9e4f' -draw "circle 8,8 8,3" steppointtrue.png
 convert -size 360x60 xc:none -fill '#1f6fb2' -font $FONT -pointsize 40 -gravity center \

@@ -1,5 +1,6 @@
 #include "DockDeviceList.h"
 #include "DeviceConfToShow.h"
+#include "InfoBox.h"
 #include "MainView.h"
 #include "SLDevice.h"
 #include "kvplot2d.h"
@@ -27,6 +28,8 @@ DockDeviceList::DockDeviceList(QWidget* parent)
     connect(ui->DevlistAction_startTrans, &QAction::triggered, this, &DockDeviceList::onStartTrans);
     connect(ui->DevlistAction_stopTrans, &QAction::triggered, this, &DockDeviceList::onStopTrans);
     connect(ui->DevlistAction_DeleteFile, &QAction::triggered, this, &DockDeviceList::onDeleteFile);
+    // Failures are found on the frame thread; the user hears of them here.
+    connect(&fileRecorder, &Recorder::sigWriteFailed, this, &DockDeviceList::onRecordingFailed, Qt::QueuedConnection);
 }
 
 DockDeviceList::~DockDeviceList()
@@ -151,6 +154,8 @@ void DockDeviceList::ClickedListItem(QTableWidgetItem* item)
 
 void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameData)
 {
+    // Recorded whether or not the device has a row.
+    fileRecorder.writeFrame(strSensorKey, *pFrameData);
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices) {
         if (r->nDevType == SOURCE_FILE || r->strKey != strSensorKey)
@@ -170,6 +175,32 @@ void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameDat
         r->pPlotEuler->addDataFrame(euler);
         break;
     }
+}
+
+void DockDeviceList::SaveDataToFile(int bSaveFile, QString strDirPath)
+{
+    if (!bSaveFile) {
+        stopRecording();
+        return;
+    }
+    stcExport = exportSource ? exportSource() : ExportSettings();
+    stcExport.laccel = 0;
+    stcExport.altitude = 0;
+    const QStringList failed = fileRecorder.start(strDirPath, mapChecked.values(), stcExport, QDateTime::currentDateTime());
+    for (const QString& key : failed)
+        showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，保存文件失败!"),
+                    QStringLiteral("QPushButton { width:40px; height:20px; }"));
+}
+
+void DockDeviceList::stopRecording()
+{
+    fileRecorder.stop();
+}
+
+void DockDeviceList::onRecordingFailed(QString key, QString path)
+{
+    showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，写入文件失败，已停止记录！\n") + path,
+                QStringLiteral("QPushButton { width:40px; height:20px; }"));
 }
 
 void DockDeviceList::removeRecord(DeviceConfToShow* record)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ExportSettings.h"
 #include "FrameData.h"
+#include "Recorder.h"
 #include "SerialTypes.h"
 
 #include <QDockWidget>
 #include <QMap>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -38,6 +41,11 @@ public:
 
     // The serial library and the main view this list works with.
     void setServices(SLDevice* device, MainView* view);
+    // Where a starting recording takes its options from.
+    void setExportSettingsSource(std::function<ExportSettings()> source) { exportSource = std::move(source); }
+    Recorder& recorder() { return fileRecorder; }
+    // Flushes and closes every recording file.
+    void stopRecording();
 
     // Appends a row and takes ownership of the record.
     void addDevice(DeviceConfToShow* record);
@@ -58,6 +66,7 @@ signals:
 
 public slots:
     void ClickedListItem(QTableWidgetItem* item);
+    void SaveDataToFile(int bSaveFile, QString strDirPath);
     void AppReadFrameData(QString strSensorKey, FrameData* pFrameData);
     void AppAutoCheckComplete();
     void APPCmdResponded_CMDSTATUS(QString serialKey, bool bRet);
@@ -69,6 +78,7 @@ public slots:
     void onDeleteFile();
     void onCheckmagStatus();
     void onClearMag();
+    void onRecordingFailed(QString key, QString path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,4 +97,7 @@ private:
     std::vector<DeviceConfToShow*> vecDevices;
     SLDevice* pDevice = nullptr;
     MainView* pView = nullptr;
+    ExportSettings stcExport;
+    std::function<ExportSettings()> exportSource;
+    Recorder fileRecorder;
 };

@@ -9,7 +9,9 @@
 #include "MainView.h"
 #include "SLDevice.h"
 #include "Tab3DWidget_mag.h"
+#include "ExportSettings.h"
 #include "ToolBarDeviceOperation.h"
+#include "ToolBarFileOperation.h"
 #include "UpdateUIThread.h"
 #include "ui_StrideloomClass.h"
 
@@ -44,6 +46,8 @@ Strideloom::Strideloom(QWidget* parent)
 
     pToolBarDevice = new ToolBarDeviceOperation(this);
     addToolBar(Qt::TopToolBarArea, pToolBarDevice->toolBar());
+    pToolBarFile = new ToolBarFileOperation(getOption(QStringLiteral("savepath")), this);
+    addToolBar(Qt::TopToolBarArea, pToolBarFile->getToolBar());
 
     pMainView = new MainView(this);
     setCentralWidget(pMainView);
@@ -71,6 +75,15 @@ Strideloom::Strideloom(QWidget* parent)
     connect(ui->action_magCaliView, &QAction::triggered, this, &Strideloom::OnClickMagCaliView);
     connect(ui->action_onlineHelp, &QAction::triggered, this, &Strideloom::OnClickOnlineHelp);
     connect(ui->action_about, &QAction::triggered, this, &Strideloom::OnClickAbout);
+    connect(pDockDeviceList, &DockDeviceList::UpdateSelectDevItem, pToolBarFile, &ToolBarFileOperation::SetExportIcon);
+    connect(pToolBarFile, &ToolBarFileOperation::sigSaveDataToFile, pDockDeviceList, &DockDeviceList::SaveDataToFile);
+    connect(pToolBarFile, &ToolBarFileOperation::sigPathChosen, this,
+            [this](const QString& path) { setOption(QStringLiteral("savepath"), path); });
+    pDockDeviceList->setExportSettingsSource([this] {
+        ExportSettings s;
+        loadExportSettings(s);
+        return s;
+    });
     connect(pMainView, &MainView::sigDebugInfo, pDockDebugInfo, &DockDebugInfo::slotAddDebugInfo);
 
     qRegisterMetaType<FrameData>("FrameData");
@@ -141,6 +154,39 @@ void Strideloom::setOption(const QString& name, const QString& value)
     saveConfigFile();
 }
 
+void Strideloom::loadExportSettings(ExportSettings& s)
+{
+    s.filename = getOption(QStringLiteral("filename"));
+    s.filesuffix = getOption(QStringLiteral("filesuffix"));
+    s.separate = getOption(QStringLiteral("separate"));
+    s.placeholder = getOption(QStringLiteral("placeholder"));
+    const struct { const char* name; int* flag; } flags[] = {
+        {"datetime", &s.datetime}, {"packcount", &s.packcount},     {"accel", &s.accel},
+        {"gyro", &s.gyro},         {"mag", &s.mag},                 {"quat", &s.quat},
+        {"euler", &s.euler},       {"temperature", &s.temperature}, {"barometer", &s.barometer},
+        {"position", &s.position},
+    };
+    for (const auto& f : flags)
+        *f.flag = getOption(QString::fromLatin1(f.name)).toInt(nullptr, 10);
+}
+
+void Strideloom::storeExportSettings(const ExportSettings& s)
+{
+    mapOptions[QStringLiteral("filename")] = s.filename;
+    mapOptions[QStringLiteral("filesuffix")] = s.filesuffix;
+    mapOptions[QStringLiteral("separate")] = s.separate;
+    mapOptions[QStringLiteral("placeholder")] = s.placeholder;
+    const struct { const char* name; int flag; } flags[] = {
+        {"datetime", s.datetime}, {"packcount", s.packcount},     {"accel", s.accel},
+        {"gyro", s.gyro},         {"mag", s.mag},                 {"quat", s.quat},
+        {"euler", s.euler},       {"temperature", s.temperature}, {"barometer", s.barometer},
+        {"position", s.position},
+    };
+    for (const auto& f : flags)
+        mapOptions[QString::fromLatin1(f.name)] = f.flag != 0 ? QStringLiteral("1") : QStringLiteral("0");
+    saveConfigFile();
+}
+
 void Strideloom::slotDeviceList()
 {
     if (pDockDeviceList->isHidden()) {
@@ -165,6 +211,8 @@ void Strideloom::slotDebugInfo()
 
 void Strideloom::prepareForExit()
 {
+    // No recorded line is lost to an immediate exit.
+    pDockDeviceList->stopRecording();
     std::fflush(nullptr);
 }
 

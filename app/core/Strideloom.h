@@ -13,6 +13,8 @@ class DockDeviceList;
 class MainView;
 class SLDevice;
 class ToolBarDeviceOperation;
+class ToolBarFileOperation;
+struct ExportSettings;
 class UpdateUIThread;
 
 // The main window: owns the serial library, the main view, the docks, the
@@ -36,6 +38,9 @@ public:
     bool saveConfigFile();
     QString getOption(const QString& name);
     void setOption(const QString& name, const QString& value);
+    void loadExportSettings(ExportSettings& s);
+    void storeExportSettings(const ExportSettings& s);
+    ToolBarFileOperation* fileToolBar() const { return pToolBarFile; }
 
     // Called right before the process ends without the orderly shutdown.
     void prepareForExit();
@@ -68,4 +73,5 @@ private:
     std::map<QString, QString> mapOptions;
     std::unique_ptr<Ui::StrideloomClass> ui;
     ToolBarDeviceOperation* pToolBarDevice = nullptr;
+    ToolBarFileOperation* pToolBarFile = nullptr;
 };

@@ -9,10 +9,15 @@
 #include "SimulatedSensor.h"
 #include "Strideloom.h"
 #include "TabBasicDataWidget.h"
+#include "ExportSettings.h"
+#include "RecordFormat.h"
 #include "ToolBarDeviceOperation.h"
+#include "ToolBarFileOperation.h"
 #include "kvplot2d.h"
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QtTest>
@@ -213,6 +218,65 @@ private slots:
         const QList<QAction*> fileActions = dock->menuActionsFor(&file);
         QCOMPARE(fileActions.size(), 1);
         QCOMPARE(fileActions[0]->text(), QString::fromUtf8("删除文件"));
+    }
+
+    void exportFlagsReadAsNumbers()
+    {
+        window->setOption("accel", "2");
+        window->setOption("gyro", "yes");
+        ExportSettings s;
+        window->loadExportSettings(s);
+        QCOMPARE(s.accel, 2);
+        QCOMPARE(s.gyro, 0);
+        window->setOption("unknownoption", "kept");
+        window->storeExportSettings(s);
+        QFile config("Resources/config.xml");
+        QVERIFY(config.open(QIODevice::ReadOnly));
+        const QByteArray xml = config.readAll();
+        QVERIFY(xml.contains("unknownoption"));
+        QVERIFY(xml.contains("name=\"accel\" value=\"1\"") || xml.contains("value=\"1\" name=\"accel\""));
+    }
+
+    void recordingTheCheckedDeviceWritesWholeLines()
+    {
+        ExportSettings s;
+        s.filename = "rec";
+        s.filesuffix = "txt";
+        s.separate = ";";
+        s.placeholder = "NaN";
+        s.packcount = s.accel = s.gyro = s.mag = s.quat = s.euler = s.temperature = 1;
+        window->storeExportSettings(s);
+        QTemporaryDir out;
+        ToolBarFileOperation* bar = window->fileToolBar();
+        QVERIFY(!bar->exportAction()->isEnabled());
+        setChecked(0, true);
+        QVERIFY(bar->exportAction()->isEnabled());
+        const QString key = window->deviceDock()->checkedDeviceKey();
+        bar->pathCombo()->setCurrentText(out.path() + "/sub/dir");
+        bar->exportAction()->trigger();
+        QVERIFY(bar->isExporting());
+        QTest::qWait(1500);
+        bar->exportAction()->trigger();
+        QVERIFY(!bar->isExporting());
+        setChecked(0, false);
+
+        const QStringList files = QDir(out.path() + "/sub/dir").entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(files[0].startsWith("rec_") && files[0].endsWith("_" + key + ".txt"));
+        QFile f(out.path() + "/sub/dir/" + files[0]);
+        QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        RecordHeader h;
+        QVERIFY(RecordFormat::parseHeader(lines[0], &h));
+        QCOMPARE(h.key, key);
+        QVERIFY(lines.size() > 50);
+        PlayHistory history;
+        for (int i = 1; i < lines.size(); ++i) {
+            QVERIFY2(RecordFormat::parseDataLine(h, lines[i], &history), qPrintable(lines[i]));
+            QCOMPARE(lines[i].section(';', 0, 0).toInt(), i);
+        }
+        for (const auto& a : history.vecAccel)
+            QVERIFY(std::fabs(std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) - 1.0) < 1e-3);
     }
 
     void laterDiscoveriesKeepRowsAndDropTheVanished()

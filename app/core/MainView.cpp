@@ -8,6 +8,8 @@
 #include "kvplot2d.h"
 #include "ui_MainView.h"
 
+#include <QIntValidator>
+
 MainView::MainView(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::MainView)
@@ -48,7 +50,117 @@ MainView::MainView(QWidget* parent)
     connect(ui->ButtonToExtData, &QPushButton::clicked, this, &MainView::OnClickButtonExtData);
     connect(ui->ButtonTo3D, &QPushButton::clicked, this, &MainView::OnClickButton3D);
     connect(ui->ButtonTo3D_mag, &QPushButton::clicked, this, &MainView::OnClickButton3D_mag);
+    ui->lineEdit_playBegin->setValidator(new QIntValidator(0, 1410065407, this));
+    ui->horizontalSlider_play->setRange(0, 10000);
+    ui->horizontalSlider_play->setTickInterval(100);
+    connect(ui->pushButton_playPause, &QPushButton::clicked, this, &MainView::slotPlayBtn);
+    connect(ui->lineEdit_playBegin, &QLineEdit::editingFinished, this, &MainView::slotPlayEPosReturnPressed);
+    connect(ui->horizontalSlider_play, &QSlider::sliderPressed, this, &MainView::slotSliderPressed);
+    connect(ui->horizontalSlider_play, &QSlider::sliderReleased, this, &MainView::slotSliderRelease);
+    connect(ui->horizontalSlider_play, &QSlider::sliderMoved, this, &MainView::slotSliderMove);
+    disablePlayControls();
     showPage(PageBasic);
+}
+
+namespace {
+
+int sliderFor(int pos, int count)
+{
+    return count > 0 ? int(qint64(pos) * 10000 / count) : 0;
+}
+
+} // namespace
+
+void MainView::enablePlayControls()
+{
+    ui->pushButton_playPause->setEnabled(true);
+    ui->lineEdit_playBegin->setEnabled(true);
+    ui->horizontalSlider_play->setEnabled(true);
+    ui->pushButton_playPause->setIconSize(QSize(30, 30));
+    ui->lineEdit_playBegin->setText(QString::number(pCurDevice->nPlayPos));
+    ui->lineEdit_playEnd->setText(QString::number(pCurDevice->nFrameCount));
+    ui->horizontalSlider_play->setValue(sliderFor(pCurDevice->nPlayPos, pCurDevice->nFrameCount));
+    ui->pushButton_playPause->setIcon(pCurDevice->bPlaying ? iconPause : iconPlay);
+}
+
+void MainView::disablePlayControls()
+{
+    ui->pushButton_playPause->setIcon(iconPlay);
+    ui->pushButton_playPause->setIconSize(QSize(30, 30));
+    ui->lineEdit_playBegin->setText(QStringLiteral("0"));
+    ui->lineEdit_playEnd->setText(QStringLiteral("0"));
+    ui->horizontalSlider_play->setValue(0);
+    ui->pushButton_playPause->setEnabled(false);
+    ui->lineEdit_playBegin->setEnabled(false);
+    ui->horizontalSlider_play->setEnabled(false);
+}
+
+void MainView::updatePlayPosition()
+{
+    if (!pCurDevice || !pCurDevice->bPlaying)
+        return;
+    ui->lineEdit_playBegin->setText(QString::number(pCurDevice->nPlayPos));
+    ui->horizontalSlider_play->setValue(sliderFor(pCurDevice->nPlayPos, pCurDevice->nFrameCount));
+}
+
+void MainView::slotPlayBtn()
+{
+    DeviceConfToShow* r = pCurDevice;
+    if (!r)
+        return;
+    if (r->bPlaying) {
+        r->bPlaying = false;
+        r->timerPlay.stop();
+        ui->pushButton_playPause->setIcon(iconPlay);
+    } else {
+        r->bPlaying = true;
+        r->timerPlay.start(10);
+        ui->pushButton_playPause->setIcon(iconPause);
+    }
+    ui->pushButton_playPause->setIconSize(QSize(30, 30));
+}
+
+void MainView::slotPlayEPosReturnPressed()
+{
+    DeviceConfToShow* r = pCurDevice;
+    if (!r)
+        return;
+    const int v = ui->lineEdit_playBegin->text().toInt();
+    if (v < 0 || v > r->nFrameCount) {
+        ui->lineEdit_playBegin->setText(QString::number(r->nPlayPos));
+    } else {
+        r->nPlayPos = v;
+        ui->horizontalSlider_play->setValue(sliderFor(v, r->nFrameCount));
+    }
+    r->updatePlayWindow();
+}
+
+void MainView::slotSliderPressed()
+{
+    if (pCurDevice && pCurDevice->bPlaying)
+        pCurDevice->timerPlay.stop();
+}
+
+void MainView::slotSliderRelease()
+{
+    DeviceConfToShow* r = pCurDevice;
+    if (!r)
+        return;
+    r->nPlayPos = int(qint64(ui->horizontalSlider_play->value()) * r->nFrameCount / 10000);
+    ui->lineEdit_playBegin->setText(QString::number(r->nPlayPos));
+    if (r->bPlaying)
+        r->timerPlay.start(10);
+    r->updatePlayWindow();
+}
+
+void MainView::slotSliderMove(int nPos)
+{
+    DeviceConfToShow* r = pCurDevice;
+    if (!r)
+        return;
+    r->nPlayPos = int(qint64(r->nFrameCount) * nPos / 10000);
+    ui->lineEdit_playBegin->setText(QString::number(r->nPlayPos));
+    r->updatePlayWindow();
 }
 
 MainView::~MainView() = default;
@@ -93,11 +205,16 @@ void MainView::setCurrentDevice(DeviceConfToShow* r)
     pTabExtend->setAltitudePlot(r->pPlotAltitude->getPlotWidget());
     pTabExtend->setTemperaturePlot(r->pPlotTemperature->getPlotWidget());
     pTabMag->updateUI(r);
+    if (r->nDevType == SOURCE_FILE)
+        enablePlayControls();
+    else
+        disablePlayControls();
 }
 
 void MainView::clearCurrentDevice()
 {
     pCurDevice = nullptr;
+    disablePlayControls();
     pTabBasic->clearPlots();
     pTabApply->clearPlots();
     pTabExtend->clearPlots();
@@ -116,4 +233,6 @@ void MainView::refresh()
     pTab3D->updateOrientation(f.quat[1], f.quat[2], f.quat[3], f.quat[0]);
     pTabMag->updateData(pCurDevice);
     emit sigDebugInfo(pCurDevice->getLogList(), true);
+    if (pCurDevice->nDevType == SOURCE_FILE)
+        updatePlayPosition();
 }

@@ -52,6 +52,16 @@ public slots:
     void OnClickButtonExtData();
     void OnClickButton3D();
     void OnClickButton3D_mag();
+    void slotPlayBtn();
+    void slotPlayEPosReturnPressed();
+    void slotSliderPressed();
+    void slotSliderRelease();
+    void slotSliderMove(int nPos);
+
+public:
+    void enablePlayControls();
+    void disablePlayControls();
+    void updatePlayPosition();
 
 private:
     std::unique_ptr<Ui::MainView> ui;

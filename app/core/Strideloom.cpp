@@ -9,13 +9,20 @@
 #include "MainView.h"
 #include "SLDevice.h"
 #include "Tab3DWidget_mag.h"
+#include "DeviceConfToShow.h"
+#include "DlgWait.h"
 #include "ExportSettings.h"
+#include "FileRead.h"
 #include "ToolBarDeviceOperation.h"
 #include "ToolBarFileOperation.h"
 #include "UpdateUIThread.h"
 #include "ui_StrideloomClass.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QThread>
 #include <QUrl>
 #include <cstdio>
 #include <unistd.h>
@@ -37,8 +44,7 @@ Strideloom::Strideloom(QWidget* parent)
     ui->action_extendView->setIcon(QIcon(QString::fromUtf8("Resources/Images/数据拓展.png")));
     ui->action_nodeDispView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D.png")));
     ui->action_magCaliView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D_mag.png")));
-    // The file commands come with recording and playback.
-    ui->action_open->setVisible(false);
+    // The preferences dialog comes with its own work.
     ui->Preferences->setVisible(false);
 
     strConfigPath = QStringLiteral("Resources/config.xml");
@@ -68,6 +74,7 @@ Strideloom::Strideloom(QWidget* parent)
     connect(ui->action_debuginfo, &QAction::triggered, this, &Strideloom::slotDebugInfo);
     connect(pDockDebugInfo, &DockDebugInfo::sigCloseWindow, this, &Strideloom::slotDebugInfo);
     connect(ui->action_exit, &QAction::triggered, this, &Strideloom::OnClickExist);
+    connect(ui->action_open, &QAction::triggered, this, &Strideloom::OnClickOpenFile);
     connect(ui->action_baseView, &QAction::triggered, this, &Strideloom::OnClickBaseView);
     connect(ui->action_appView, &QAction::triggered, this, &Strideloom::OnClickAppView);
     connect(ui->action_extendView, &QAction::triggered, this, &Strideloom::OnClickExtendView);
@@ -220,6 +227,49 @@ void Strideloom::OnClickExist()
 {
     prepareForExit();
     ::_exit(0);
+}
+
+void Strideloom::OnClickOpenFile()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QString::fromUtf8("选择要打开的文件"), QDir::currentPath(),
+                                                      QStringLiteral("*.*"));
+    if (!path.isEmpty())
+        openRecording(path);
+}
+
+bool Strideloom::openRecording(const QString& path)
+{
+    DlgWait wait(QString::fromUtf8("加载中，请稍后..."));
+    wait.show();
+    QString key;
+    if (!FileRead::readFileKey(path, key)) {
+        wait.close();
+        showInfoBox(QString::fromUtf8("获取文件信息失败，不能解析此文件！"));
+        return false;
+    }
+    auto* record = new DeviceConfToShow(SOURCE_FILE, 0, key, path);
+    FileRead reader(path, &record->stcHistory);
+    QThread thread;
+    reader.moveToThread(&thread);
+    QEventLoop loop;
+    connect(this, &Strideloom::sigReadfile, &reader, &FileRead::analysisFile);
+    connect(&reader, &FileRead::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    thread.start(QThread::InheritPriority);
+    emit sigReadfile();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread.requestInterruption();
+    thread.quit();
+    thread.wait();
+    disconnect(this, &Strideloom::sigReadfile, &reader, &FileRead::analysisFile);
+    wait.close();
+    if (!reader.getResult()) {
+        delete record;
+        showInfoBox(QString::fromUtf8("文件加载失败，请重试！"));
+        return false;
+    }
+    record->preparePlayback();
+    pDockDeviceList->addDevice(record);
+    return true;
 }
 
 void Strideloom::updateMainViewUI()

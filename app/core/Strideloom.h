@@ -42,6 +42,10 @@ public:
     void storeExportSettings(const ExportSettings& s);
     ToolBarFileOperation* fileToolBar() const { return pToolBarFile; }
 
+    // Reads a recording into a new "Read File" row; false (with the user
+    // told why) when the file is not a recording.
+    bool openRecording(const QString& path);
+
     // Called right before the process ends without the orderly shutdown.
     void prepareForExit();
 
@@ -52,6 +56,7 @@ public slots:
     void slotDeviceList();
     void slotDebugInfo();
     void OnClickExist();
+    void OnClickOpenFile();
     void updateMainViewUI();
     void OnClickBaseView();
     void OnClickAppView();

@@ -16,6 +16,8 @@
 #include "kvplot2d.h"
 
 #include <QComboBox>
+#include <QSlider>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QMessageBox>
@@ -279,15 +281,74 @@ private slots:
             QVERIFY(std::fabs(std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) - 1.0) < 1e-3);
     }
 
+    void playbackOfARecording()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/seven.txt";
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("31/,/NaN/0/0/1/0/0/0/0/0/0/0/0/0\n");
+        for (int i = 1; i <= 7; ++i)
+            f.write(QByteArray::number(i) + ",0,0,\n");
+        f.close();
+        InfoBoxCatcher catcher;
+        const int rows = table()->rowCount();
+        QVERIFY(window->openRecording(path));
+        QCOMPARE(table()->rowCount(), rows + 1);
+        QCOMPARE(table()->item(rows, 1)->text(), QStringLiteral("Read File"));
+        QCOMPARE(table()->item(rows, 2)->text(), path);
+
+        window->deviceDock()->ClickedListItem(table()->item(rows, 0));
+        DeviceConfToShow* file = window->mainView()->currentDevice();
+        QCOMPARE(file->nFrameCount, 7);
+        auto* edit = window->mainView()->findChild<QLineEdit*>("lineEdit_playBegin");
+        auto* count = window->mainView()->findChild<QLineEdit*>("lineEdit_playEnd");
+        auto* slider = window->mainView()->findChild<QSlider*>("horizontalSlider_play");
+        QVERIFY(edit->isEnabled());
+        QCOMPARE(count->text(), QStringLiteral("7"));
+        window->mainView()->slotSliderMove(5000);
+        QCOMPARE(file->nPlayPos, 3);
+        QCOMPARE(file->frame().accel[0], 3.0f);
+        edit->setText("8");
+        window->mainView()->slotPlayEPosReturnPressed();
+        QCOMPARE(edit->text(), QStringLiteral("3"));
+        edit->setText("7");
+        window->mainView()->slotPlayEPosReturnPressed();
+        QCOMPARE(file->nPlayPos, 7);
+        QCOMPARE(slider->value(), 10000);
+
+        // Playing continues while another device is shown.
+        file->nPlayPos = 0;
+        window->mainView()->findChild<QPushButton*>("pushButton_playPause")->click();
+        QVERIFY(file->bPlaying);
+        window->deviceDock()->ClickedListItem(table()->item(0, 0));
+        QVERIFY(!edit->isEnabled());
+        QTRY_COMPARE(file->nPlayPos, 7);
+        QVERIFY(file->timerPlay.isActive());
+
+        // Not a recording: refused with the user told.
+        const QString bad = dir.path() + "/bad.txt";
+        QFile b(bad);
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.write("just text\n");
+        b.close();
+        catcher.arm();
+        QVERIFY(!window->openRecording(bad));
+        QCOMPARE(catcher.text, QString::fromUtf8("获取文件信息失败，不能解析此文件！"));
+        QCOMPARE(table()->rowCount(), rows + 1);
+    }
+
     void laterDiscoveriesKeepRowsAndDropTheVanished()
     {
+        // The file row stays; only serial rows follow discovery.
+        const int files = table()->rowCount() - 3;
         discover();
-        QCOMPARE(table()->rowCount(), 3);
+        QCOMPARE(table()->rowCount(), 3 + files);
         const QString gone = QStringLiteral("0x") + QString::number(sims[2]->config().serial, 16);
         sims[2]->vanish();
         discover();
-        QCOMPARE(table()->rowCount(), 2);
-        for (int row = 0; row < 2; ++row)
+        QCOMPARE(table()->rowCount(), 2 + files);
+        for (int row = 0; row < 2 + files; ++row)
             QVERIFY(table()->item(row, 0)->text() != gone);
         QVERIFY(window->mainView()->currentDevice() == nullptr);
     }

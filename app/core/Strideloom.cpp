@@ -10,6 +10,7 @@
 #include "SLDevice.h"
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
+#include "DlgPreferences.h"
 #include "DlgWait.h"
 #include "ExportSettings.h"
 #include "FileRead.h"
@@ -18,6 +19,7 @@
 #include "UpdateUIThread.h"
 #include "ui_StrideloomClass.h"
 
+#include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
@@ -44,8 +46,6 @@ Strideloom::Strideloom(QWidget* parent)
     ui->action_extendView->setIcon(QIcon(QString::fromUtf8("Resources/Images/数据拓展.png")));
     ui->action_nodeDispView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D.png")));
     ui->action_magCaliView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D_mag.png")));
-    // The preferences dialog comes with its own work.
-    ui->Preferences->setVisible(false);
 
     strConfigPath = QStringLiteral("Resources/config.xml");
     loadConfigFile();
@@ -69,6 +69,7 @@ Strideloom::Strideloom(QWidget* parent)
     resizeDocks({pDockDeviceList}, {282}, Qt::Horizontal);
     resizeDocks({pDockDebugInfo}, {177}, Qt::Vertical);
 
+    connect(ui->Preferences, &QAction::triggered, this, &Strideloom::OnClickPreferences);
     connect(ui->action_deviceList, &QAction::triggered, this, &Strideloom::slotDeviceList);
     connect(pDockDeviceList, &DockDeviceList::sigCloseWindow, this, &Strideloom::slotDeviceList);
     connect(ui->action_debuginfo, &QAction::triggered, this, &Strideloom::slotDebugInfo);
@@ -147,7 +148,10 @@ void Strideloom::loadConfigFile()
 
 bool Strideloom::saveConfigFile()
 {
-    return ConfigFile::write(strConfigPath, mapOptions);
+    if (ConfigFile::write(strConfigPath, mapOptions))
+        return true;
+    qDebug() << "open file fail!";
+    return false;
 }
 
 QString Strideloom::getOption(const QString& name)
@@ -227,6 +231,16 @@ void Strideloom::OnClickExist()
 {
     prepareForExit();
     ::_exit(0);
+}
+
+void Strideloom::OnClickPreferences()
+{
+    DlgPreferences dlg;
+    loadExportSettings(dlg.stcSettings);
+    dlg.initFromSettings();
+    if (dlg.exec() == QDialog::Accepted)
+        storeExportSettings(dlg.stcSettings);
+    qDebug() << "exit";
 }
 
 void Strideloom::OnClickOpenFile()

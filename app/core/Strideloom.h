@@ -53,6 +53,7 @@ signals:
     void sigReadfile();
 
 public slots:
+    void OnClickPreferences();
     void slotDeviceList();
     void slotDebugInfo();
     void OnClickExist();

@@ -1,0 +1,87 @@
+#include "DlgPreferences.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Answers the next modal information box and returns its text through `text`.
+void answerNextBox(QString* text)
+{
+    QTimer::singleShot(50, [text] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *text = box->text();
+            box->accept();
+        } else {
+            answerNextBox(text);
+        }
+    });
+}
+
+} // namespace
+
+class TestDlgPreferences : public QObject
+{
+    Q_OBJECT
+private slots:
+    void emptyOptionsChooseCustomAndRefuseOk()
+    {
+        DlgPreferences dlg;
+        dlg.initFromSettings();
+        QVERIFY(dlg.findChild<QCheckBox*>("checkBox_separate_other")->isChecked());
+        QVERIFY(dlg.findChild<QCheckBox*>("checkBox_placeholder_other")->isChecked());
+        QVERIFY(dlg.findChild<QLineEdit*>("edit_file_name")->text().isEmpty());
+        QVERIFY(!dlg.findChild<QCheckBox*>("checkBox_sensordata_quat")->isChecked());
+        QVERIFY(dlg.findChild<QCheckBox*>("checkBox_placeholder_NaN")->isHidden());
+        QString text;
+        answerNextBox(&text);
+        dlg.checkIsAccept();
+        QCOMPARE(text, QString::fromUtf8("分隔符 与 占位符 不能相同，请重新设置！"));
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    }
+
+    void choicesActAsOneAndFlagsStoreCheckStates()
+    {
+        DlgPreferences dlg;
+        dlg.stcSettings.separate = ",";
+        dlg.stcSettings.placeholder = "0";
+        dlg.stcSettings.accel = 1;
+        dlg.stcSettings.packcount = 1;
+        dlg.initFromSettings();
+        QVERIFY(dlg.findChild<QCheckBox*>("checkBox_separate_comma")->isChecked());
+        QVERIFY(dlg.findChild<QCheckBox*>("checkBox_placeholder_Zero")->isChecked());
+        QVERIFY(!dlg.findChild<QLineEdit*>("edit_separate_other")->isEnabled());
+        QVERIFY(dlg.findChild<QCheckBox*>("checkBox_sensordata_accel")->isChecked());
+
+        dlg.findChild<QCheckBox*>("checkBox_separate_other")->click();
+        QVERIFY(!dlg.findChild<QCheckBox*>("checkBox_separate_comma")->isChecked());
+        QVERIFY(dlg.findChild<QLineEdit*>("edit_separate_other")->isEnabled());
+        dlg.findChild<QLineEdit*>("edit_separate_other")->setText("|");
+        QCOMPARE(dlg.stcSettings.separate, QStringLiteral("|"));
+
+        dlg.findChild<QCheckBox*>("checkBox_sensordata_mag")->setChecked(true);
+        QCOMPARE(dlg.stcSettings.mag, 2);
+        dlg.findChild<QCheckBox*>("checkBox_sensordata_accel")->setChecked(false);
+        QCOMPARE(dlg.stcSettings.accel, 0);
+
+        dlg.findChild<QLineEdit*>("edit_file_name")->clear();
+        dlg.ExportFile_editFileName();
+        QCOMPARE(dlg.stcSettings.filename, QStringLiteral("data"));
+
+        dlg.findChild<QCheckBox*>("checkBox_placeholder_other")->click();
+        dlg.findChild<QLineEdit*>("edit_placeholder_other")->setText("|");
+        QString text;
+        answerNextBox(&text);
+        dlg.checkIsAccept();
+        QVERIFY(!text.isEmpty());
+        dlg.findChild<QLineEdit*>("edit_placeholder_other")->setText("-");
+        dlg.checkIsAccept();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(TestDlgPreferences)
+#include "tst_dlgpreferences.moc"

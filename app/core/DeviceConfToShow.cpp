@@ -18,19 +18,6 @@ kvplot2d* makePlot(const QString& key, int curves, const QStringList& names, con
 
 } // namespace
 
-void PlayHistory::reserve(size_t n)
-{
-    vecAccel.reserve(n);
-    vecGyro.reserve(n);
-    vecMag.reserve(n);
-    vecQuat.reserve(n);
-    vecEuler.reserve(n);
-    vecLAccel.reserve(n);
-    vecPressure.reserve(n);
-    vecAltitude.reserve(n);
-    vecTemperature.reserve(n);
-}
-
 DeviceConfToShow::DeviceConfToShow(int devType, int baudRate, QString key, QString name)
     : nDevType(devType)
     , nBaudRate(baudRate)

@@ -2,6 +2,7 @@
 
 #include "FrameData.h"
 #include "MagCalibrator.h"
+#include "PlayHistory.h"
 #include "SerialTypes.h"
 
 #include <QObject>
@@ -17,23 +18,6 @@ class kvplot2d;
 
 // How a device's data arrives.
 enum DevSourceType { SOURCE_ROUTER = 0, SOURCE_SERIAL = 1, SOURCE_FILE = 2 };
-
-// Values loaded from a recorded file, one entry per accepted line.
-struct PlayHistory
-{
-    std::vector<std::array<double, 3>> vecAccel;
-    std::vector<std::array<double, 3>> vecGyro;
-    std::vector<std::array<double, 3>> vecMag;
-    std::vector<std::array<double, 4>> vecQuat;
-    std::vector<std::array<double, 3>> vecEuler;
-    std::vector<std::array<double, 3>> vecLAccel;
-    std::vector<double> vecPressure;
-    std::vector<double> vecAltitude;
-    std::vector<double> vecTemperature;
-
-    void reserve(size_t n);
-    size_t size() const { return vecQuat.size(); }
-};
 
 // The program's record of one listed device: identity, current values, the
 // nine plots, playback history and the magnetometer calibration run.

@@ -1,5 +1,5 @@
 #include "FileRead.h"
-#include "DeviceConfToShow.h"
+#include "PlayHistory.h"
 
 #include <QFile>
 #include <QTextStream>

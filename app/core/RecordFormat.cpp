@@ -10,7 +10,7 @@ bool on(int flag)
     return flag != 0;
 }
 
-double readValue(const QString& part)
+double readValue(const QStringRef& part)
 {
     bool ok = false;
     const float v = part.toFloat(&ok);
@@ -111,7 +111,8 @@ QString RecordFormat::dataLine(const RecordHeader& h, const FrameData& f, uint p
 
 bool RecordFormat::parseDataLine(const RecordHeader& h, const QString& line, PlayHistory* history)
 {
-    const QStringList p = line.split(h.separate, Qt::KeepEmptyParts, Qt::CaseSensitive);
+    // References into the line: no copy of each field.
+    const QVector<QStringRef> p = line.splitRef(h.separate, Qt::KeepEmptyParts, Qt::CaseSensitive);
     if (p.size() != columnCount(h) + 1)
         return false;
     int c = (on(h.datetime) ? 1 : 0) + (on(h.packcount) ? 1 : 0);

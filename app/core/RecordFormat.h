@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeviceConfToShow.h"
 #include "FrameData.h"
+#include "PlayHistory.h"
 
 #include <QDateTime>
 #include <QString>

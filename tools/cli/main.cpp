@@ -4,6 +4,8 @@
 //   config  print a device's three calibration blocks
 
 #include "ConfigWaiter.h"
+#include "FileRead.h"
+#include "PlayHistory.h"
 #include "FramePrinter.h"
 #include "SLDevice.h"
 
@@ -80,6 +82,35 @@ int runStream(SLDevice& dev, FILE* out, int rate, double seconds, int frames)
     return 0;
 }
 
+// A recording as plain CSV, read by the same reader as playback.
+int runDump(FILE* out, const QString& path)
+{
+    QString key;
+    if (!FileRead::readFileKey(path, key))
+        return fail(QString::fromUtf8("获取文件信息失败，不能解析此文件！") + " (" + path + ")");
+    PlayHistory h;
+    FileRead reader(path, &h);
+    reader.analysisFile();
+    if (!reader.getResult())
+        return fail(QString::fromUtf8("文件加载失败，请重试！") + " (" + path + ")");
+    std::fprintf(out, "accel_x,accel_y,accel_z,gyro_x,gyro_y,gyro_z,mag_x,mag_y,mag_z,quat_w,quat_x,quat_y,quat_z,"
+                      "euler_x,euler_y,euler_z,laccel_x,laccel_y,laccel_z,temperature,pressure,altitude\n");
+    for (size_t i = 0; i < h.size(); ++i) {
+        const auto& a = h.vecAccel[i];
+        const auto& g = h.vecGyro[i];
+        const auto& m = h.vecMag[i];
+        const auto& q = h.vecQuat[i];
+        const auto& e = h.vecEuler[i];
+        const auto& l = h.vecLAccel[i];
+        std::fprintf(out,
+                     "%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,"
+                     "%.9g,%.9g,%.9g\n",
+                     a[0], a[1], a[2], g[0], g[1], g[2], m[0], m[1], m[2], q[0], q[1], q[2], q[3], e[0], e[1], e[2],
+                     l[0], l[1], l[2], h.vecTemperature[i], h.vecPressure[i], h.vecAltitude[i]);
+    }
+    return 0;
+}
+
 int runConfig(SLDevice& dev, FILE* out, const QString& key)
 {
     _device_config config;
@@ -121,9 +152,10 @@ int main(int argc, char** argv)
                                   "  stream (--seconds S | --frames N)\n"
                                   "                             one line per frame: key, accel xyz, gyro xyz,\n"
                                   "                             mag xyz, quat wxyz, euler xyz, extra\n"
-                                  "  config KEY                 the device's three calibration blocks");
+                                  "  config KEY                 the device's three calibration blocks\n"
+                                  "  dump FILE                  a recording as plain CSV (no devices needed)");
     cli.addHelpOption();
-    cli.addPositionalArgument("command", "scan, stream or config");
+    cli.addPositionalArgument("command", "scan, stream, config or dump");
     cli.addOption({"extra-ports", "Port names or paths beyond the system's list, separated by ';'.", "ports"});
     cli.addOption({"rate", "Streaming rate in frames per second (1-200).", "hz", "100"});
     cli.addOption({"seconds", "Stream for S seconds.", "s"});
@@ -141,8 +173,15 @@ int main(int argc, char** argv)
 
     const QStringList args = cli.positionalArguments();
     const QString command = args.value(0);
+    if (command == "dump") {
+        if (args.size() < 2)
+            return fail("dump needs a file");
+        const int rc = runDump(out, args[1]);
+        std::fclose(out);
+        return rc;
+    }
     if (command != "scan" && command != "stream" && command != "config")
-        return fail("give a command: scan, stream or config (see --help)");
+        return fail("give a command: scan, stream, config or dump (see --help)");
     if (command == "config" && args.size() < 2)
         return fail("config needs a device key");
     const bool bySeconds = cli.isSet("seconds"), byFrames = cli.isSet("frames");

@@ -9,8 +9,11 @@
 #include "MainView.h"
 #include "Strideloom.h"
 #include "ToolBarDeviceOperation.h"
+#include "ToolBarFileOperation.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -112,6 +115,26 @@ int main(int argc, char** argv)
     std::printf("calibration %s after %.0f s\n",
                 dev->eMagCalculType.load() == DeviceConfToShow::MagCalcul_Device ? "in force" : "not finished",
                 wait.elapsed() / 1000.0);
+    // Record the ticked device for a few seconds, then play the recording back.
+    ToolBarFileOperation* files = window->fileToolBar();
+    const QString recordDir = dir.filePath("recordings");
+    files->pathCombo()->setCurrentText(recordDir);
+    files->exportAction()->trigger();
+    settle(4000);
+    files->exportAction()->trigger();
+    const QStringList recorded = QDir(recordDir).entryList(QDir::Files);
+    std::printf("recorded: %s\n", qPrintable(recorded.join(' ')));
+    if (!recorded.isEmpty() && window->openRecording(QDir(recordDir).filePath(recorded.first()))) {
+        const int row = table->rowCount() - 1;
+        const QRect fileCell = table->visualItemRect(table->item(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, fileCell.center());
+        click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
+        click(window->mainView()->findChild<QPushButton*>("pushButton_playPause"));
+        settle(2500);
+        shot(dir, "08-playback");
+        click(window->mainView()->findChild<QPushButton*>("ButtonTo3D"));
+        shot(dir, "09-playback-3d");
+    }
     click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
     settle(200);
     delete window;

@@ -274,9 +274,12 @@ bool Strideloom::openRecording(const QString& path)
     thread.requestInterruption();
     thread.quit();
     thread.wait();
+    // Read the outcome first: it also orders the reader thread's work before
+    // anything below touches what that thread used.
+    const bool loaded = reader.getResult();
     disconnect(this, &Strideloom::sigReadfile, &reader, &FileRead::analysisFile);
     wait.close();
-    if (!reader.getResult()) {
+    if (!loaded) {
         delete record;
         showInfoBox(QString::fromUtf8("文件加载失败，请重试！"));
         return false;

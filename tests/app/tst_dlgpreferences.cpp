@@ -1,6 +1,12 @@
+#include "AppTestSupport.h"
 #include "DlgPreferences.h"
+#include "ExportSettings.h"
+#include "Strideloom.h"
+#include "ToolBarFileOperation.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -80,6 +86,23 @@ private slots:
         dlg.findChild<QLineEdit*>("edit_placeholder_other")->setText("-");
         dlg.checkIsAccept();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+
+    void anOptionFileWithOnlyTheExportDirectory()
+    {
+        AppWorkDir work;
+        QVERIFY(work.isValid());
+        QFile config("Resources/config.xml");
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        config.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ExportFileSetting>\n    <OptionList>\n"
+                     "        <OpConf name=\"savepath\" value=\"/data/rec\"/>\n    </OptionList>\n</ExportFileSetting>\n");
+        config.close();
+        Strideloom window;
+        QCOMPARE(window.fileToolBar()->pathCombo()->currentText(), QStringLiteral("/data/rec"));
+        ExportSettings s;
+        window.loadExportSettings(s);
+        QVERIFY(s.filename.isEmpty() && s.separate.isEmpty() && s.placeholder.isEmpty());
+        QCOMPARE(s.accel + s.quat + s.packcount + s.datetime, 0);
     }
 };
 

@@ -2,21 +2,11 @@
 #include "SLDevice.h"
 #include "Strideloom.h"
 
+#include "WindowsPathIcon.h"
+
 #include <QAction>
 #include <QDebug>
 #include <QToolBar>
-
-namespace {
-
-// The icon paths are written the Windows way; resolve them on any platform.
-QIcon iconAt(const char* windowsPath)
-{
-    QString path = QString::fromLatin1(windowsPath);
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QIcon(path);
-}
-
-} // namespace
 
 ToolBarDeviceOperation::ToolBarDeviceOperation(Strideloom* window)
     : QObject(window)
@@ -24,9 +14,9 @@ ToolBarDeviceOperation::ToolBarDeviceOperation(Strideloom* window)
 {
     pToolBar = new QToolBar(QString::fromUtf8("设备管理工具"));
     pToolBar->setIconSize(QSize(24, 24));
-    actCheckSerial = new QAction(iconAt(".\\Resources\\Images\\CheckSerialDevice.png"), QString::fromUtf8("查找设备"));
-    actAccelCal = new QAction(iconAt(".\\Resources\\Images\\accelcal.png"), QString::fromUtf8("加速度计校准"));
-    actZeroRotate = new QAction(iconAt(".\\Resources\\Images\\zerorotate.png"), QString::fromUtf8("置零旋转"));
+    actCheckSerial = new QAction(iconFromWindowsPath(".\\Resources\\Images\\CheckSerialDevice.png"), QString::fromUtf8("查找设备"));
+    actAccelCal = new QAction(iconFromWindowsPath(".\\Resources\\Images\\accelcal.png"), QString::fromUtf8("加速度计校准"));
+    actZeroRotate = new QAction(iconFromWindowsPath(".\\Resources\\Images\\zerorotate.png"), QString::fromUtf8("置零旋转"));
     actZeroRotate->setCheckable(true);
     pToolBar->addAction(actCheckSerial);
     pToolBar->addAction(actAccelCal);

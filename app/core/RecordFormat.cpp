@@ -28,6 +28,24 @@ QString RecordFormat::number(float v)
     return QString::number(double(v), 'g', 6);
 }
 
+RecordHeader RecordFormat::headerFor(const ExportSettings& s)
+{
+    RecordHeader h;
+    h.separate = s.separate;
+    h.placeholder = s.placeholder;
+    h.datetime = s.datetime;
+    h.packcount = s.packcount;
+    h.accel = s.accel;
+    h.gyro = s.gyro;
+    h.mag = s.mag;
+    h.quat = s.quat;
+    h.euler = s.euler;
+    h.temperature = s.temperature;
+    h.barometer = s.barometer;
+    h.position = s.position;
+    return h;
+}
+
 QString RecordFormat::headerLine(const RecordHeader& h)
 {
     const QStringList fields{h.key,

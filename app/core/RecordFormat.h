@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExportSettings.h"
 #include "FrameData.h"
 #include "PlayHistory.h"
 
@@ -33,6 +34,9 @@ class RecordFormat
 public:
     static constexpr int kHeaderFields = 15;
 
+    // The header a recording with these options writes (key left empty;
+    // linear acceleration and altitude are never recorded).
+    static RecordHeader headerFor(const ExportSettings& s);
     static QString headerLine(const RecordHeader& h);
     // False unless the line has exactly 15 fields.
     static bool parseHeader(const QString& line, RecordHeader* h);

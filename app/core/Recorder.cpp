@@ -32,19 +32,7 @@ QStringList Recorder::start(const QString& dir, const QStringList& keys, const E
     stcExport.laccel = 0;
     stcExport.altitude = 0;
     stamp = startTime.toString(QStringLiteral("yyyyMMddhhmmss"));
-    header = RecordHeader();
-    header.separate = stcExport.separate;
-    header.placeholder = stcExport.placeholder;
-    header.datetime = stcExport.datetime;
-    header.packcount = stcExport.packcount;
-    header.accel = stcExport.accel;
-    header.gyro = stcExport.gyro;
-    header.mag = stcExport.mag;
-    header.quat = stcExport.quat;
-    header.euler = stcExport.euler;
-    header.temperature = stcExport.temperature;
-    header.barometer = stcExport.barometer;
-    header.position = stcExport.position;
+    header = RecordFormat::headerFor(stcExport);
     QStringList failed;
     for (const QString& key : keys) {
         const QString path = fileNameFor(dir, key);

@@ -1,5 +1,6 @@
 #include "ToolBarFileOperation.h"
 #include "InfoBox.h"
+#include "WindowsPathIcon.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -8,21 +9,10 @@
 #include <QFileDialog>
 #include <QUrl>
 
-namespace {
-
-QIcon iconAt(const char* windowsPath)
-{
-    QString path = QString::fromLatin1(windowsPath);
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QIcon(path);
-}
-
-} // namespace
-
 ToolBarFileOperation::ToolBarFileOperation(const QString& savePath, QObject* parent)
     : QObject(parent)
-    , iconEnable(iconAt(".\\Resources\\Images\\FileExportEnable.png"))
-    , iconStop(iconAt(".\\Resources\\Images\\FileExportStop.png"))
+    , iconEnable(iconFromWindowsPath(".\\Resources\\Images\\FileExportEnable.png"))
+    , iconStop(iconFromWindowsPath(".\\Resources\\Images\\FileExportStop.png"))
 {
     toolBar = new QToolBar(QString::fromUtf8("文件管理工具"));
     toolBar->setIconSize(QSize(24, 24));
@@ -33,7 +23,7 @@ ToolBarFileOperation::ToolBarFileOperation(const QString& savePath, QObject* par
     comboPath->setEditable(true);
     comboPath->setFixedSize(400, 24);
     comboPath->addItem(savePath.isEmpty() ? QCoreApplication::applicationDirPath() + "/ExportData" : savePath);
-    actPath = new QAction(iconAt(".\\Resources\\Images\\FileExportPath.png"), QString::fromUtf8("浏览"));
+    actPath = new QAction(iconFromWindowsPath(".\\Resources\\Images\\FileExportPath.png"), QString::fromUtf8("浏览"));
     toolBar->addAction(actExport);
     toolBar->addAction(actLabel);
     toolBar->addWidget(comboPath);

@@ -12,7 +12,7 @@ PACKAGES=(
   libqwt-qt5-dev libusb-1.0-0-dev libeigen3-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth x11-utils imagemagick
-  fonts-wqy-microhei socat
+  fonts-wqy-microhei socat bc
 )
 
 missing=()

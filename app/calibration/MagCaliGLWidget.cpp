@@ -2,7 +2,6 @@
 #include "GlScene.h"
 #include "MonotonicTick.h"
 
-#include <GL/glu.h>
 #include <QImage>
 #include <QMouseEvent>
 #include <cmath>
@@ -67,29 +66,18 @@ void MagCaliGLWidget::initializeGL()
 
 void MagCaliGLWidget::resizeGL(int w, int h)
 {
-    if (h == 0)
-        h = 1;
-    glViewport(0, 0, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
     // A near plane of 0 leaves the depth buffer without resolution: every
     // point would land at the same depth. The camera stands 300 away, so 1
     // loses nothing of the scene.
-    gluPerspective(45.0, double(w) / double(h), 1.0, 300.0);
-    gluLookAt(0, 0, 300, 0, 0, 0, 0, 1, 0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    const double eye[3] = {0, 0, 300}, up[3] = {0, 1, 0};
+    GlScene::setProjection(w, h, 1.0, 300.0, eye, up);
 }
 
 void MagCaliGLWidget::paintGL()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    const QVector3D axis = rotation.vector();
-    if (!axis.isNull()) {
-        const double s = std::max(-1.0, std::min(1.0, double(rotation.scalar())));
-        glRotated(2.0 * std::acos(s) / 3.14 * 180.0, axis.x(), axis.y(), axis.z());
-    }
+    GlScene::rotateByQuaternion(rotation.scalar(), rotation.x(), rotation.y(), rotation.z());
     if (eDrawType == DeviceConfToShow::MagCalcul_Collect) {
         drawPoints(fRawPts, nRawPts, texIds[0]);
     } else if (eDrawType == DeviceConfToShow::MagCalcul_Device) {

@@ -1,5 +1,7 @@
 #include "GlScene.h"
 
+#include <GL/glu.h>
+#include <algorithm>
 #include <cmath>
 
 namespace GlScene {
@@ -12,6 +14,30 @@ void initState()
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+void setProjection(int width, int height, double zNear, double zFar, const double eye[3], const double up[3])
+{
+    if (height == 0)
+        height = 1;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, double(width) / double(height), zNear, zFar);
+    gluLookAt(eye[0], eye[1], eye[2], 0, 0, 0, up[0], up[1], up[2]);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+double rotationAngleDeg(double scalar)
+{
+    return std::acos(std::max(-1.0, std::min(1.0, scalar))) * 2.0 / 3.14 * 180.0;
+}
+
+void rotateByQuaternion(double w, double x, double y, double z)
+{
+    if (x != 0.0 || y != 0.0 || z != 0.0)
+        glRotated(rotationAngleDeg(w), x, y, z);
 }
 
 void drawArrow(int axis, double shaftEnd, double shaftRadius, double headTip, double headRadius, bool descending)

@@ -1,9 +1,7 @@
 #include "NodeDispGLWidget.h"
 #include "GlScene.h"
 
-#include <GL/glu.h>
 #include <QImage>
-#include <cmath>
 
 NodeDispGLWidget::NodeDispGLWidget(QWidget* parent)
     : QGLWidget(parent)
@@ -20,9 +18,7 @@ NodeDispGLWidget::~NodeDispGLWidget()
 
 double NodeDispGLWidget::rotationAngleDeg(float w)
 {
-    // A received w may lie a rounding step outside [-1, 1].
-    const double clamped = std::max(-1.0, std::min(1.0, double(w)));
-    return std::acos(clamped) * 2.0 / 3.14 * 180.0;
+    return GlScene::rotationAngleDeg(double(w));
 }
 
 void NodeDispGLWidget::UpdateGlData(float fX, float fY, float fZ, float fW)
@@ -59,24 +55,16 @@ void NodeDispGLWidget::initializeGL()
 
 void NodeDispGLWidget::resizeGL(int width, int height)
 {
-    if (height == 0)
-        height = 1;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
-    gluLookAt(4, 4, 4, 0, 0, 0, 0, 0, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    const double eye[3] = {4, 4, 4}, up[3] = {0, 0, 1};
+    GlScene::setProjection(width, height, 0.1, 100.0, eye, up);
 }
 
 void NodeDispGLWidget::paintGL()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    // Before the first orientation the axis has zero length: draw unrotated.
-    if (x != 0.0f || y != 0.0f || z != 0.0f)
-        glRotated(rotationAngleDeg(w), x, y, z);
+    // Before the first orientation the axis has zero length: drawn unrotated.
+    GlScene::rotateByQuaternion(w, x, y, z);
     drawCube();
     for (int axis = 0; axis < 3; ++axis)
         drawAxis(axis);

@@ -1,0 +1,38 @@
+#include "StdoutCapture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+StdoutCapture::StdoutCapture()
+{
+    std::fflush(stdout);
+    char name[] = "/tmp/stdoutcaptureXXXXXX";
+    fileFd = mkstemp(name);
+    unlink(name);
+    savedFd = dup(STDOUT_FILENO);
+    dup2(fileFd, STDOUT_FILENO);
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    std::fflush(stdout);
+    dup2(savedFd, STDOUT_FILENO);
+    close(savedFd);
+    close(fileFd);
+}
+
+QString StdoutCapture::text() const
+{
+    std::fflush(stdout);
+    QByteArray bytes;
+    char buf[4096];
+    for (off_t offset = 0;;) {
+        const ssize_t n = pread(fileFd, buf, sizeof buf, offset);
+        if (n <= 0)
+            break;
+        bytes.append(buf, int(n));
+        offset += n;
+    }
+    return QString::fromLatin1(bytes);
+}

@@ -1,0 +1,346 @@
+#include "KVUSBDeviceHierarchy.h"
+#include "MotionCaptureSuit.h"
+#include "StdoutCapture.h"
+#include "SuitNode.h"
+#include "USBReadWorker.h"
+#include "kvusb.h"
+#include "usbsim.h"
+
+#include <QtTest>
+#include <cstring>
+#include <memory>
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+
+QByteArray lastRequest(int id, int back = 0)
+{
+    QByteArray out(512, 0);
+    if (usbsim_last_request(id, back, reinterpret_cast<uint8_t*>(out.data())) != 0)
+        return QByteArray();
+    return out;
+}
+
+QByteArray instruction(int id, int index)
+{
+    QByteArray out(70, 0);
+    if (usbsim_instruction(id, index, reinterpret_cast<uint8_t*>(out.data())) != 0)
+        return QByteArray();
+    return out;
+}
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray b;
+    for (int v : list)
+        b.append(char(v));
+    return b;
+}
+
+uint64_t packetCount(MotionCaptureSuit* suit, unsigned position)
+{
+    SuitNode n(0, 0);
+    return suit->copyNode(position, n) ? n.packetCount : 0;
+}
+
+} // namespace
+
+class TestKvusb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void nothingAttached();
+    void routerAndPlateOnePerPoll();
+    void unplugAndReplugElsewhere();
+    void routerHeldByOtherSoftware();
+    void pollsAndFramesReachTheSuit();
+    void instructionUntilAcknowledged();
+    void negativeAcknowledgementKeepsItPending();
+    void instructionsWithoutRouter();
+    void secondSuitOnOneRouter();
+    void shortTransferIsDropped();
+    void destructionStopsEverything();
+
+private:
+    std::unique_ptr<kvusb> usb;
+};
+
+void TestKvusb::initTestCase()
+{
+    qRegisterMetaType<SensorFrame>("SensorFrame");
+    qRegisterMetaType<MotionCaptureSuit_Property>("MotionCaptureSuit_Property");
+    qRegisterMetaType<uint32_t>("uint32_t");
+    qRegisterMetaType<std::string>("std::string");
+}
+
+void TestKvusb::init()
+{
+    usbsim_reset();
+}
+
+void TestKvusb::cleanup()
+{
+    usb.reset();
+    QCOMPARE(usbsim_open_handles(), 0);
+    QCOMPARE(usbsim_referenced_devices(), 0);
+    QCOMPARE(usbsim_context_refs(), 0);
+}
+
+void TestKvusb::nothingAttached()
+{
+    StdoutCapture out;
+    usb = std::make_unique<kvusb>();
+    QSignalSpy count(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    usb->initUSB();
+    QTest::qWait(800);
+    QCOMPARE(count.count(), 0);
+    QCOMPARE(out.text(), QString());
+}
+
+void TestKvusb::routerAndPlateOnePerPoll()
+{
+    const int router = usbsim_add_router(0x1234, 0, 2, 20);
+    const int plate = usbsim_add_device(0x1483, 0x5752);
+    const int foreign = usbsim_add_device(0x1483, 0x1111);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy count(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    StdoutCapture out;
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 3000);
+    QCOMPARE(count.at(0).at(0).toUInt(), 1u);
+    QCOMPARE(count.at(1).at(0).toUInt(), 2u);
+    // The one listed last comes first.
+    const QString text = out.text();
+    const int plateAt = text.indexOf("KORVANT Q3 ChargePlate 01");
+    const int routerAt = text.indexOf("KORVANT Q3 Router 01");
+    QVERIFY2(plateAt >= 0 && routerAt > plateAt, qPrintable(text));
+    QVERIFY(text.contains("New Device Added!\r\nDetect Device Change, add device:DeviceHier:<BUS:PORT:DEVICE:ROLE:STAT>"));
+    QTRY_COMPARE(usbsim_open_count(router), 1);
+    QTest::qWait(400);
+    QCOMPARE(count.count(), 2);
+    QCOMPARE(usb->knownDeviceCount(), 2);
+    QCOMPARE(usbsim_open_count(plate), 0);
+    QCOMPARE(usbsim_open_count(foreign), 0);
+    QVERIFY(out.text().contains("[INFO]<TIME:"));
+    QVERIFY(out.text().contains("Create and start Thread for USB of :<REFCNT 1, BUS 01, PORT 01, DEVICE 02>\r\n"));
+}
+
+void TestKvusb::unplugAndReplugElsewhere()
+{
+    const int router = usbsim_add_router(0x2222, 0, 3, 50);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy count(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x2222);
+    QVERIFY(suit);
+    KVUSBDeviceHierarchy* first = usb->getUSBDHierBySuitNumber(0x2222);
+    QVERIFY(first);
+    QCOMPARE(suit->getPtrKVUSBDeviceHier(), first);
+
+    StdoutCapture out;
+    usbsim_unplug(router);
+    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 3000);
+    QCOMPARE(count.at(1).at(0).toUInt(), 0u);
+    QTRY_VERIFY(out.text().contains("router unplug!!!\r\n"));
+    QVERIFY(out.text().contains("[ERROR] Error No is: -4\r\n"));
+    QVERIFY(out.text().contains("Some Device Disconnected!\r\nDetect Device Change, erase device:DeviceHier:"));
+    QCOMPARE(suit->getPtrKVUSBDeviceHier(), nullptr);
+    QVERIFY(!usb->getUSBDHierBySuitNumber(0x2222));
+    const uint64_t before = packetCount(suit, 0);
+    QVERIFY(before > 0);
+
+    usbsim_plug(router, 2, 7);
+    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 3, 3000);
+    QCOMPARE(count.at(2).at(0).toUInt(), 1u);
+    QTRY_COMPARE(usbsim_open_count(router), 2);
+    QTRY_VERIFY(packetCount(suit, 0) > before + 5);
+    QCOMPARE(created.count(), 1);
+    QCOMPARE(usb->suitCount(), 1);
+    KVUSBDeviceHierarchy* second = usb->getUSBDHierBySuitNumber(0x2222);
+    QTRY_VERIFY((second = usb->getUSBDHierBySuitNumber(0x2222)) != nullptr);
+    QCOMPARE(int(second->bus), 2);
+    QCOMPARE(int(second->port), 7);
+    QCOMPARE(suit->getPtrKVUSBDeviceHier(), nullptr);  // not attached again
+}
+
+void TestKvusb::routerHeldByOtherSoftware()
+{
+    const int router = usbsim_add_router(0x3333, 0, 1, 10);
+    usbsim_set_held(router, 1);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy failed(usb.get(), SIGNAL(usbOpenFailed(std::string)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
+    QElapsedTimer timer;
+    timer.start();
+    QTest::qWait(1000);
+    const int perSecond = failed.count() - 1;
+    QVERIFY2(perSecond >= 2 && perSecond <= 4, qPrintable(QString::number(perSecond)));
+    QCOMPARE(QString::fromStdString(failed.at(0).at(0).value<std::string>()),
+             QStringLiteral("USB device is opened in other software.\r\n"));
+    QCOMPARE(usbsim_open_count(router), 0);
+    usbsim_set_held(router, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 1, 2000);
+    const int after = failed.count();
+    QTest::qWait(500);
+    QCOMPARE(failed.count(), after);
+}
+
+void TestKvusb::pollsAndFramesReachTheSuit()
+{
+    const int router = usbsim_add_router(0x1234, 0, 17, 50);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x1234);
+    QVERIFY(suit);
+    QSignalSpy frames(suit, SIGNAL(newDatafromSuit(SensorFrame)));
+    QTRY_VERIFY(frames.count() >= 34);
+    const QByteArray poll = lastRequest(router);
+    QCOMPARE(poll.size(), 512);
+    QCOMPARE(poll.at(0), char(0x70));
+    QCOMPARE(poll.mid(1), QByteArray(511, 0));
+    // Every node is heard; the status thread sees the link.
+    for (unsigned p = 0; p < 17; ++p)
+        QTRY_VERIFY(packetCount(suit, p) > 0);
+    QTRY_VERIFY(suit->getSensorStatuses().at(16).link == 1);
+    const SensorFrame f = frames.last().at(0).value<SensorFrame>();
+    QCOMPARE(nodeSuitNumber(f.nodeId), 0x1234u);
+    const float norm = f.quat[0] * f.quat[0] + f.quat[1] * f.quat[1] + f.quat[2] * f.quat[2] + f.quat[3] * f.quat[3];
+    QVERIFY(std::fabs(norm - 1.0f) < 1e-3f);
+    QVERIFY(f.battery > 0);
+}
+
+void TestKvusb::instructionUntilAcknowledged()
+{
+    const int router = usbsim_add_router(0x1234, 0, 2, 50);
+    usbsim_set_ack(router, 4, 1);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    KVUSBDeviceHierarchy* entry = usb->getUSBDHierBySuitNumber(0x1234);
+    QVERIFY(entry);
+
+    usb->closeAllNodes(0x1234);
+    QTRY_COMPARE(usbsim_acks_sent(router), 1ull);
+    QTRY_VERIFY(!entry->readWorker.load()->isPending());
+    QCOMPARE(usbsim_instruction_count(router), 1);
+    QCOMPARE(instruction(router, 0), bytes({0x40, 0x03, 0x3E, 0x34, 0x12, 0x00}) + QByteArray(64, 0));
+    QCOMPARE(usbsim_instruction_request_count(router), 4ull);
+    QTRY_COMPARE(lastRequest(router).at(0), char(0x70));
+
+    _cali_TypeDef cali;
+    for (int i = 0; i < 16; ++i)
+        cali.bytes[i] = uint8_t(0xA0 + i);
+    QCOMPARE(usb->allNodes2Calibration(0x1234, cali), 0);
+    QTRY_COMPARE(usbsim_acks_sent(router), 2ull);
+    QByteArray expected = bytes({0x10, 0x01, 0x3E, 0x34, 0x12, 0x00});
+    expected += QByteArray(reinterpret_cast<const char*>(cali.bytes), 16) + QByteArray(48, 0);
+    QCOMPARE(instruction(router, 1), expected);
+
+    usb->clearNodeCalibrationData(0x123405);
+    QTRY_COMPARE(usbsim_instruction_count(router), 3);
+    QCOMPARE(instruction(router, 2).left(6), bytes({0x40, 0x04, 0x05, 0x34, 0x12, 0x00}));
+    usb->closeNode(0x123401);
+    QTRY_COMPARE(usbsim_instruction_count(router), 4);
+    QCOMPARE(instruction(router, 3).left(6), bytes({0x40, 0x03, 0x01, 0x34, 0x12, 0x00}));
+    // The whole request around the instruction.
+    const QByteArray req = lastRequest(router);
+    if (req.at(0) == 0x73) {
+        QCOMPARE(req.left(6), bytes({0x73, 0, 0, 0, 0, 0x46}));
+        QCOMPARE(req.mid(76), QByteArray(512 - 76, 0));
+    }
+}
+
+void TestKvusb::negativeAcknowledgementKeepsItPending()
+{
+    const int router = usbsim_add_router(0x1234, 0, 2, 50);
+    usbsim_set_ack(router, 2, 0);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    usb->closeAllNodes(0x1234);
+    QTRY_VERIFY(usbsim_acks_sent(router) >= 3);
+    QVERIFY(usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load()->isPending());
+    QVERIFY(usbsim_instruction_request_count(router) >= 6);
+    QCOMPARE(lastRequest(router).at(0), char(0x73));
+    QCOMPARE(usbsim_instruction_count(router), 1);
+}
+
+void TestKvusb::instructionsWithoutRouter()
+{
+    usb = std::make_unique<kvusb>();
+    StdoutCapture out;
+    _cali_TypeDef cali{};
+    QCOMPARE(usb->allNodes2Calibration(0x9999, cali), -1);
+    usb->closeAllNodes(0x9999);
+    QCOMPARE(out.text(), QStringLiteral("Do not find pack.\r\nDo not find pack.\r\n"));
+}
+
+void TestKvusb::secondSuitOnOneRouter()
+{
+    const int router = usbsim_add_router(0x1234, 0, 2, 50);
+    usbsim_set_second_suit(router, 0x5678);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    StdoutCapture out;
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 3000);
+    QTRY_VERIFY(out.text().contains("[ERROR]Fatal Error!!! suitNum should not changed!\r\n"));
+    QVERIFY(usb->getUSBDHierBySuitNumber(0x1234));
+    QVERIFY(!usb->getUSBDHierBySuitNumber(0x5678));
+    MotionCaptureSuit* other = usb->getMotionCaptureSuit(0x5678);
+    QVERIFY(other);
+    QTRY_VERIFY(packetCount(other, 1) > 3);
+}
+
+void TestKvusb::shortTransferIsDropped()
+{
+    const int router = usbsim_add_router(0x1234, 0, 1, 50);
+    usbsim_set_silent(router, 1);
+    // A long frame announcing a quaternion but cut after the header.
+    const QByteArray cut = bytes({0x01, 0, 0, 0x00, 0x34, 0x12, 0x00, 0x01, 0x00});
+    usbsim_queue_answer(router, reinterpret_cast<const uint8_t*>(cut.constData()), cut.size());
+    QByteArray whole = bytes({0x11, 0x02, 0x34, 0x12, 0x00, 0x00, 0x20, 77});
+    usb = std::make_unique<kvusb>();
+    StdoutCapture out;
+    usb->initUSB();
+    QTRY_VERIFY_WITH_TIMEOUT(out.text().contains("Short sensor frame dropped: 9 bytes received."), 3000);
+    QCOMPARE(usb->suitCount(), 0);
+    usbsim_queue_answer(router, reinterpret_cast<const uint8_t*>(whole.constData()), whole.size());
+    QTRY_COMPARE(usb->suitCount(), 1);
+    SuitNode n(0, 0);
+    QVERIFY(usb->getMotionCaptureSuit(0x1234)->copyNode(2, n));
+    QCOMPARE(int(n.battery), 77);
+    // A silent router only times out: one warning line for the silence.
+    QTest::qWait(400);
+    QCOMPARE(out.text().count("Libusb Timeout"), 1);
+}
+
+void TestKvusb::destructionStopsEverything()
+{
+    usbsim_add_router(0x1234, 0, 17, 100);
+    usbsim_add_router(0x4321, 0, 17, 100);
+    usb = std::make_unique<kvusb>();
+    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 3000);
+    QCOMPARE(usbsim_open_handles(), 2);
+    QElapsedTimer timer;
+    timer.start();
+    usb.reset();
+    QVERIFY(timer.elapsed() < 1000);
+    // cleanup() checks that every handle is closed and every list freed.
+}
+
+QTEST_GUILESS_MAIN(TestKvusb)
+#include "tst_kvusb.moc"

@@ -1,0 +1,140 @@
+#include "SimReceiver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+SimReceiver::SimReceiver(uint16_t vendor, uint16_t product) : vendorId(vendor), productId(product) {}
+
+std::chrono::nanoseconds SimReceiver::framePeriod() const
+{
+    const int suitsOnAir = secondSuit ? 2 : 1;
+    const double perSecond = double(hz) * nodeCount * suitsOnAir;
+    return std::chrono::nanoseconds(int64_t(1e9 / (perSecond > 0 ? perSecond : 1)));
+}
+
+void SimReceiver::receiveRequest(const uint8_t* data, int length)
+{
+    std::array<uint8_t, 512> copy{};
+    std::memcpy(copy.data(), data, size_t(length < 512 ? length : 512));
+    ++requestCount;
+    lastRequests.push_back(copy);
+    if (lastRequests.size() > kKeptRequests)
+        lastRequests.pop_front();
+    if (length >= 76 && data[0] == 0x73 && data[5] == 0x46) {
+        ++instructionRequests;
+        if (!instructionPending || std::memcmp(currentInstruction.data(), data + 6, 70) != 0) {
+            std::memcpy(currentInstruction.data(), data + 6, 70);
+            instructions.push_back(currentInstruction);
+            instructionCycles = 0;
+        }
+        instructionPending = true;
+        ++instructionCycles;
+    } else {
+        instructionPending = false;
+    }
+}
+
+bool SimReceiver::answerReady() const
+{
+    return !queuedAnswers.empty() || (instructionPending && instructionCycles >= ackAfter);
+}
+
+bool SimReceiver::producesFrames() const
+{
+    if (silent || nodeCount <= 0)
+        return false;
+    for (const auto* list : {&nodesA, &nodesB}) {
+        for (const auto& n : *list)
+            if (!n->closed)
+                return true;
+    }
+    return nodesA.empty();
+}
+
+std::vector<std::unique_ptr<SimReceiver::Node>>& SimReceiver::nodesOf(uint32_t suit)
+{
+    auto& list = suit == suitNumber ? nodesA : nodesB;
+    while (int(list.size()) < nodeCount)
+        list.push_back(std::make_unique<Node>(uint32_t(list.size() + 1 + (suit == suitNumber ? 0 : 100))));
+    return list;
+}
+
+void SimReceiver::applyInstruction(const uint8_t* instruction)
+{
+    const uint8_t kind = instruction[1];
+    uint32_t target;
+    std::memcpy(&target, instruction + 2, 4);
+    if (kind != 3)
+        return;
+    // A closed node switches off and sends nothing more.
+    auto& list = nodesOf(target >> 8);
+    const unsigned position = target & 0x3F;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (position == 0x3E || position == i)
+            list[i]->closed = true;
+    }
+}
+
+std::vector<uint8_t> SimReceiver::nextAnswer()
+{
+    if (!queuedAnswers.empty()) {
+        std::vector<uint8_t> answer = std::move(queuedAnswers.front());
+        queuedAnswers.pop_front();
+        return answer;
+    }
+    if (instructionPending && instructionCycles >= ackAfter) {
+        instructionCycles = 0;
+        ++acksSent;
+        if (ackValue == 1) {
+            instructionPending = false;
+            applyInstruction(currentInstruction.data());
+        }
+        return {0x74, uint8_t(ackValue)};
+    }
+    // The next node that is switched on, in turn over both suits.
+    const int suitsOnAir = secondSuit ? 2 : 1;
+    const int slots = nodeCount * suitsOnAir;
+    for (int tries = 0; tries < slots; ++tries) {
+        const int slot = turn;
+        turn = (turn + 1) % slots;
+        const uint32_t suit = (secondSuit && slot % 2 == 1) ? secondSuit : suitNumber;
+        const int position = secondSuit ? slot / 2 : slot;
+        Node& node = *nodesOf(suit)[size_t(position)];
+        if (!node.closed) {
+            ++framesSent;
+            return frameFor(suit, position, node);
+        }
+    }
+    return {};
+}
+
+std::vector<uint8_t> SimReceiver::frameFor(uint32_t suit, int position, Node& node)
+{
+    const DeviceEncoder::SensorValues s = node.motion.step(1.0 / (hz > 0 ? hz : 1));
+    NodeValues v;
+    for (int i = 0; i < 3; ++i) {
+        v.accel[i] = s.accel[i];
+        v.gyro[i] = s.gyro[i];
+        v.mag[i] = s.mag[i];
+        v.euler[i] = s.euler[i];
+    }
+    for (int i = 0; i < 4; ++i)
+        v.quat[i] = s.quat[i];
+    // Nine values in 0..2: the body axes' components shifted by one.
+    const double w = s.quat[0], x = s.quat[1], y = s.quat[2], z = s.quat[3];
+    const double m[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y),
+                         2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
+                         2 * (x * z - w * y),     2 * (y * z + w * x), 1 - 2 * (x * x + y * y)};
+    for (int i = 0; i < 9; ++i)
+        v.aux9[i] = m[i] + 1.0;
+    v.extra = 25.0 + 0.1 * position;
+    // Nodes stand on a 17-point figure 1.7 m tall, swaying with the rotation.
+    v.location[0] = 0.1 * (position % 3) + 0.05 * x;
+    v.location[1] = 0.1 * (position % 5) + 0.05 * y;
+    v.location[2] = 1.7 * (1.0 - position / 17.0);
+    node.battery = std::max(5.0, node.battery - 0.0005);
+    v.battery = uint8_t(node.battery);
+    const uint32_t nodeId = (suit << 8) | (uint32_t(suitType & 3) << 6) | uint32_t(position & 0x3F);
+    return encodeNodeFrame(longFrames, uint16_t(framesSent), nodeId, flags, v);
+}

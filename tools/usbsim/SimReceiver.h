@@ -1,0 +1,84 @@
+#pragma once
+
+#include "MotionModel.h"
+#include "NodeFrameEncoder.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+// One simulated piece of USB hardware: a router relaying a suit of nodes,
+// a charge plate, or any other device. A router answers each request of
+// the host with one sensor frame of the next node in turn, or with an
+// acknowledgement once an instruction has been repeated for a few cycles.
+class SimReceiver
+{
+public:
+    static constexpr uint16_t kDefaultFlags = 0x3DBD;  // quat, accel, gyro, mag, euler, location, status, battery
+    static constexpr size_t kKeptRequests = 256;
+
+    SimReceiver(uint16_t vendor, uint16_t product);
+
+    bool isRouter() const { return vendorId == 0x1483 && productId == 0x5751; }
+    std::chrono::nanoseconds framePeriod() const;
+
+    // A request from the host (OUT transfer).
+    void receiveRequest(const uint8_t* data, int length);
+    // True when the next answer is an acknowledgement or a queued answer,
+    // which go out at once instead of at the frame pace.
+    bool answerReady() const;
+    // Whether frames are produced at all (nodes on, not silenced).
+    bool producesFrames() const;
+    // The answer of this cycle.
+    std::vector<uint8_t> nextAnswer();
+
+    uint16_t vendorId;
+    uint16_t productId;
+    // Router configuration.
+    uint32_t suitNumber = 0x1234;
+    int suitType = 0;
+    int nodeCount = 17;
+    int hz = 100;
+    bool longFrames = true;
+    uint16_t flags = kDefaultFlags;
+    uint32_t secondSuit = 0;   // frames of another suit in between when non-zero
+    int ackAfter = 3;          // cycles an instruction is repeated before the answer
+    int ackValue = 1;
+    bool silent = false;
+    bool held = false;         // opened by other software
+    bool descriptorFails = false;
+    std::deque<std::vector<uint8_t>> queuedAnswers;
+
+    // What the router saw and sent.
+    uint64_t requestCount = 0;
+    uint64_t instructionRequests = 0;
+    std::deque<std::array<uint8_t, 512>> lastRequests;
+    std::vector<std::array<uint8_t, 70>> instructions;  // each distinct instruction once
+    uint64_t framesSent = 0;
+    uint64_t acksSent = 0;
+
+    // Pacing, kept by the bus.
+    std::chrono::steady_clock::time_point nextDue{};
+
+private:
+    struct Node
+    {
+        explicit Node(uint32_t seed) : motion(seed) {}
+        MotionModel motion;
+        double battery = 97.0;
+        bool closed = false;
+    };
+    std::vector<uint8_t> frameFor(uint32_t suit, int position, Node& node);
+    void applyInstruction(const uint8_t* instruction);
+    std::vector<std::unique_ptr<Node>>& nodesOf(uint32_t suit);
+
+    std::vector<std::unique_ptr<Node>> nodesA;
+    std::vector<std::unique_ptr<Node>> nodesB;
+    int turn = 0;                       // next (suit, node) in round robin
+    bool instructionPending = false;
+    int instructionCycles = 0;          // requests carrying the current instruction since the last answer to it
+    std::array<uint8_t, 70> currentInstruction{};
+};

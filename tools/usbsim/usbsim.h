@@ -1,0 +1,55 @@
+#ifndef USBSIM_H
+#define USBSIM_H
+
+/* Control of the simulated USB bus behind the libusb stand-in. Device ids
+ * are small integers returned by the add functions. */
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Removes every device; no handle may be open. */
+void usbsim_reset(void);
+/* A router relaying suitNumber with nodeCount nodes at hz frames per node
+ * and second; plugged in at once at the next free location. */
+int usbsim_add_router(uint32_t suitNumber, int suitType, int nodeCount, int hz);
+/* Any other device (a charge plate: 0x1483, 0x5752). */
+int usbsim_add_device(uint16_t vendorId, uint16_t productId);
+/* Unplugs the device; open handles fail from now on. */
+void usbsim_unplug(int id);
+/* Plugs the device in again at the given port, with a new address. */
+void usbsim_plug(int id, uint8_t bus, uint8_t port);
+/* Another program holds the device: opening fails while held. */
+void usbsim_set_held(int id, int held);
+void usbsim_set_frame_format(int id, int longFrames, uint16_t flags);
+/* Frames of a second suit in between those of the first. */
+void usbsim_set_second_suit(int id, uint32_t suitNumber);
+/* An instruction is answered after cycles requests with 0x74 value. */
+void usbsim_set_ack(int id, int cycles, int value);
+/* A silent router answers nothing; its transfers time out. */
+void usbsim_set_silent(int id, int silent);
+void usbsim_set_descriptor_fails(int id, int fails);
+/* The next answers, sent before any generated frame. */
+void usbsim_queue_answer(int id, const uint8_t* bytes, int length);
+
+uint64_t usbsim_request_count(int id);
+uint64_t usbsim_instruction_request_count(int id);
+/* Copies the back-th most recent request (0 = latest) into out[512]; 0 on success. */
+int usbsim_last_request(int id, int back, uint8_t* out);
+int usbsim_instruction_count(int id);
+/* Copies the index-th distinct instruction's 70 bytes; 0 on success. */
+int usbsim_instruction(int id, int index, uint8_t* out);
+uint64_t usbsim_frames_sent(int id);
+uint64_t usbsim_acks_sent(int id);
+int usbsim_open_handles(void);
+int usbsim_open_count(int id);
+int usbsim_referenced_devices(void);
+int usbsim_context_refs(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ThreadFinishFence.h"
+
+#include <QThread>
+#include <atomic>
+#include <chrono>
+
+// The library's own hot-plug watcher: a thread that signals deviceChanged()
+// about three times a second; the slot connected directly does the poll.
+class QDeviceWatcher : public QThread
+{
+    Q_OBJECT
+public:
+    static constexpr int kIntervalMs = 333;
+
+    QDeviceWatcher();
+    ~QDeviceWatcher() override;
+
+    // Ends the loop and waits until the thread has finished.
+    void stop();
+
+signals:
+    void deviceChanged();
+
+protected:
+    void run() override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastEmit;  // touched by the watcher thread only once started
+    std::atomic<bool> running{true};
+    ThreadFinishFence finished;
+};

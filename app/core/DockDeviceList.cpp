@@ -1,4 +1,5 @@
 #include "DockDeviceList.h"
+#include "UsbFrameConversion.h"
 #include "DeviceConfToShow.h"
 #include "InfoBox.h"
 #include "MainView.h"
@@ -175,6 +176,18 @@ void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameDat
         r->pPlotEuler->addDataFrame(euler);
         break;
     }
+}
+
+void DockDeviceList::AppReadFrameData(SensorFrame data)
+{
+    FrameData frame = frameDataFromSensorFrame(data);
+    const QString key = QString::number(data.nodeId);
+    if (!recordForKey(key)) {
+        const int sensorType = int(nodePosition(data.nodeId)) + 1;
+        const QString nodeName = nodeNameSource ? nodeNameSource(sensorType) : QString();
+        addDevice(new DeviceConfToShow(SOURCE_ROUTER, 0, key, QString::number(nodeSuitNumber(data.nodeId)) + nodeName));
+    }
+    AppReadFrameData(key, &frame);
 }
 
 void DockDeviceList::SaveDataToFile(int bSaveFile, QString strDirPath)

@@ -3,6 +3,7 @@
 #include "ExportSettings.h"
 #include "FrameData.h"
 #include "Recorder.h"
+#include "SensorFrame.h"
 #include "SerialTypes.h"
 
 #include <QDockWidget>
@@ -26,7 +27,8 @@ class SLDevice;
 // The device list: one row per device, owner of the device records, and the
 // route of every frame into its record, plots and calibration run.
 //
-// Serial frames arrive on the serial reader thread (AppReadFrameData); rows
+// Serial frames arrive on the serial reader thread (AppReadFrameData), USB
+// node frames queued on the GUI thread (AppReadFrameData(SensorFrame)); rows
 // and records change on the GUI thread. mutexDevices keeps the record list
 // and every record alive while a frame is handled; the GUI thread holds it
 // only for the list change itself and never while calling the library.
@@ -43,6 +45,8 @@ public:
     void setServices(SLDevice* device, MainView* view);
     // Where a starting recording takes its options from.
     void setExportSettingsSource(std::function<ExportSettings()> source) { exportSource = std::move(source); }
+    // Where a new USB node row takes its node name from (by sensor type).
+    void setNodeNameSource(std::function<QString(int)> source) { nodeNameSource = std::move(source); }
     Recorder& recorder() { return fileRecorder; }
     // Flushes and closes every recording file.
     void stopRecording();
@@ -68,6 +72,7 @@ public slots:
     void ClickedListItem(QTableWidgetItem* item);
     void SaveDataToFile(int bSaveFile, QString strDirPath);
     void AppReadFrameData(QString strSensorKey, FrameData* pFrameData);
+    void AppReadFrameData(SensorFrame data);
     void AppAutoCheckComplete();
     void APPCmdResponded_CMDSTATUS(QString serialKey, bool bRet);
     void APPCmdResponded_MAGSTATUS(QString serialKey, bool bRet);
@@ -99,5 +104,6 @@ private:
     MainView* pView = nullptr;
     ExportSettings stcExport;
     std::function<ExportSettings()> exportSource;
+    std::function<QString(int)> nodeNameSource;
     Recorder fileRecorder;
 };

@@ -7,6 +7,7 @@
 #include "DockDeviceList.h"
 #include "InfoBox.h"
 #include "MainView.h"
+#include "ModelConnectionFile.h"
 #include "SLDevice.h"
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
@@ -17,6 +18,7 @@
 #include "ToolBarDeviceOperation.h"
 #include "ToolBarFileOperation.h"
 #include "UpdateUIThread.h"
+#include "kvusb.h"
 #include "ui_StrideloomClass.h"
 
 #include <QDebug>
@@ -47,6 +49,8 @@ Strideloom::Strideloom(QWidget* parent)
     ui->action_nodeDispView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D.png")));
     ui->action_magCaliView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D_mag.png")));
 
+    strModelPath = QStringLiteral("Resources/stdBipedModel.mcc");
+    loadModelConnection(strModelPath);
     strConfigPath = QStringLiteral("Resources/config.xml");
     loadConfigFile();
 
@@ -87,6 +91,7 @@ Strideloom::Strideloom(QWidget* parent)
     connect(pToolBarFile, &ToolBarFileOperation::sigSaveDataToFile, pDockDeviceList, &DockDeviceList::SaveDataToFile);
     connect(pToolBarFile, &ToolBarFileOperation::sigPathChosen, this,
             [this](const QString& path) { setOption(QStringLiteral("savepath"), path); });
+    pDockDeviceList->setNodeNameSource([this](int type) { return nodeNameForType(type); });
     pDockDeviceList->setExportSettingsSource([this] {
         ExportSettings s;
         loadExportSettings(s);
@@ -96,6 +101,9 @@ Strideloom::Strideloom(QWidget* parent)
 
     qRegisterMetaType<FrameData>("FrameData");
     qRegisterMetaType<_device_config>("DevConf");
+    qRegisterMetaType<SensorFrame>("SensorFrame");
+    qRegisterMetaType<MotionCaptureSuit_Property>("MotionCaptureSuit_Property");
+    qRegisterMetaType<uint32_t>("uint32_t");
 
     pDevice = new SLDevice;
     pDevice->SetExtraPorts(getOption(QStringLiteral("extraports")).split(QLatin1Char(';'), Qt::SkipEmptyParts));
@@ -118,6 +126,11 @@ Strideloom::Strideloom(QWidget* parent)
     connect(magPage, &Tab3DWidget_mag::sigCheckNodeMagStatus, pDockDeviceList, &DockDeviceList::onCheckmagStatus);
     connect(magPage, &Tab3DWidget_mag::sigClearNodeMag, pDockDeviceList, &DockDeviceList::onClearMag);
 
+    pUsb = new kvusb(nullptr);
+    connect(pUsb, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)), this,
+            SLOT(onNewSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    pUsb->initUSB();
+
     pUpdateThread = new UpdateUIThread;
     connect(pUpdateThread, &UpdateUIThread::updateUI, this, &Strideloom::updateMainViewUI);
     pUpdateThread->start(QThread::NormalPriority);
@@ -127,6 +140,8 @@ Strideloom::~Strideloom()
 {
     delete pDevice;
     pDevice = nullptr;
+    delete pUsb;
+    pUsb = nullptr;
     pUpdateThread->stop();
     delete pUpdateThread;
     pUpdateThread = nullptr;
@@ -139,6 +154,26 @@ Strideloom::~Strideloom()
     delete pMainView;
     pMainView = nullptr;
     mapOptions.clear();
+    mapNodeNames.clear();
+}
+
+void Strideloom::loadModelConnection(const QString& path)
+{
+    ModelConnectionFile::read(path, &mapNodeNames);
+}
+
+QString Strideloom::nodeNameForType(int type)
+{
+    return mapNodeNames[type];
+}
+
+void Strideloom::onNewSuitCreated(MotionCaptureSuit_Property, uint32_t suitNumber)
+{
+    // The library may already be gone when this arrives during shutdown.
+    MotionCaptureSuit* suit = pUsb ? pUsb->getMotionCaptureSuit(suitNumber) : nullptr;
+    if (!suit)
+        return;
+    connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), pDockDeviceList, SLOT(AppReadFrameData(SensorFrame)));
 }
 
 void Strideloom::loadConfigFile()

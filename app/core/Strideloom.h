@@ -1,8 +1,11 @@
 #pragma once
 
+#include "MotionCaptureSuitProperty.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <map>
+#include <cstdint>
 #include <memory>
 
 namespace Ui {
@@ -16,6 +19,7 @@ class ToolBarDeviceOperation;
 class ToolBarFileOperation;
 struct ExportSettings;
 class UpdateUIThread;
+class kvusb;
 
 // The main window: owns the serial library, the main view, the docks, the
 // toolbars and the refresh pacer, and wires them together.
@@ -27,6 +31,7 @@ public:
     ~Strideloom() override;
 
     SLDevice* device() const { return pDevice; }
+    kvusb* usb() const { return pUsb; }
     MainView* mainView() const { return pMainView; }
     DockDeviceList* deviceDock() const { return pDockDeviceList; }
     DockDebugInfo* debugDock() const { return pDockDebugInfo; }
@@ -41,6 +46,11 @@ public:
     void loadExportSettings(ExportSettings& s);
     void storeExportSettings(const ExportSettings& s);
     ToolBarFileOperation* fileToolBar() const { return pToolBarFile; }
+
+    // The node names of the model connection file, by sensor type.
+    void loadModelConnection(const QString& path);
+    // The name of a sensor type, empty (and remembered so) when unmapped.
+    QString nodeNameForType(int type);
 
     // Reads a recording into a new "Read File" row; false (with the user
     // told why) when the file is not a recording.
@@ -68,6 +78,7 @@ public slots:
     void OnClickAbout();
     void onShowAccelCalibrate();
     bool onZeroRotate(bool zero);
+    void onNewSuitCreated(MotionCaptureSuit_Property prop, uint32_t suitNumber);
 
 private:
     MainView* pMainView = nullptr;
@@ -75,6 +86,9 @@ private:
     DockDebugInfo* pDockDebugInfo = nullptr;
     UpdateUIThread* pUpdateThread = nullptr;
     SLDevice* pDevice = nullptr;
+    kvusb* pUsb = nullptr;
+    QString strModelPath;
+    std::map<int, QString> mapNodeNames;
     QString strConfigPath;
     std::map<QString, QString> mapOptions;
     std::unique_ptr<Ui::StrideloomClass> ui;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Strideloom (installing what is missing) and starts it with three
-# simulated serial sensors. With a display the program opens for you: press
+# simulated serial sensors and one simulated USB receiver relaying a suit of
+# 17 nodes (the receiver simulator is preloaded in place of libusb, so the
+# program's USB code runs unchanged). With a display the program opens for you: press
 # "查找设备" to find the sensors. Without one it runs under Xvfb, walks
 # through the program and saves screenshots into a folder it prints.
 set -euo pipefail
@@ -23,6 +25,8 @@ ports=$(ls "$work"/ports/* | paste -sd';' -)
 # The option file names the simulator's ports as extra ports.
 sed -i "s#<OpConf name=\"extraports\" value=\"[^\"]*\"/>#<OpConf name=\"extraports\" value=\"$ports\"/>#" "$work/Resources/config.xml"
 cd "$work"
+export LD_PRELOAD="$bin/libusbsim.so${LD_PRELOAD:+:$LD_PRELOAD}"
+export USBSIM_SCENARIO="${USBSIM_SCENARIO:-router:suit=0x1234,nodes=17,hz=60}"
 if [ -n "${DISPLAY:-}" ]; then
   "$bin/Strideloom"
 else

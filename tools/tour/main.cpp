@@ -43,6 +43,17 @@ void shot(const QDir& dir, const QString& name)
     std::fflush(stdout);
 }
 
+// Rows whose type column reads type.
+QList<int> rowsOfType(QTableWidget* table, const char* type)
+{
+    QList<int> rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 1) && table->item(row, 1)->text() == QLatin1String(type))
+            rows << row;
+    }
+    return rows;
+}
+
 void click(QWidget* w)
 {
     QTest::mouseClick(w, Qt::LeftButton);
@@ -70,27 +81,34 @@ int main(int argc, char** argv)
     // and widen the device list as a user would drag it.
     window->setGeometry(QApplication::primaryScreen()->availableGeometry());
     window->resizeDocks({window->deviceDock()}, {440}, Qt::Horizontal);
+    // USB nodes appear by themselves as their frames arrive.
+    QTableWidget* table = window->deviceDock()->table();
+    QElapsedTimer wait;
+    wait.start();
+    while (rowsOfType(table, "Router Device").isEmpty() && wait.elapsed() < 5000)
+        settle(100);
+    settle(1000);
+    std::printf("USB nodes listed: %d\n", int(rowsOfType(table, "Router Device").size()));
     shot(dir, "01-started");
 
     // "查找设备"
     QToolBar* bar = window->deviceToolBar()->toolBar();
     click(bar->widgetForAction(window->deviceToolBar()->checkSerialAction()));
-    QTableWidget* table = window->deviceDock()->table();
-    QElapsedTimer wait;
-    wait.start();
-    while (table->rowCount() == 0 && wait.elapsed() < 30000)
+    wait.restart();
+    while (rowsOfType(table, "Serial Port").isEmpty() && wait.elapsed() < 30000)
         settle(100);
-    std::printf("devices found: %d\n", table->rowCount());
-    if (table->rowCount() == 0) {
+    std::printf("serial devices found: %d\n", int(rowsOfType(table, "Serial Port").size()));
+    if (rowsOfType(table, "Serial Port").isEmpty()) {
         delete window;
         return 1;
     }
-    settle(500);
+    settle(3000);
 
-    // Select and tick the first device.
-    const QRect cell = table->visualItemRect(table->item(0, 0));
+    // Select and tick the first serial device.
+    const int serialRow = rowsOfType(table, "Serial Port").first();
+    const QRect cell = table->visualItemRect(table->item(serialRow, 0));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    table->item(0, 0)->setCheckState(Qt::Checked);
+    table->item(serialRow, 0)->setCheckState(Qt::Checked);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     settle(2500);
     shot(dir, "02-basic-data");
@@ -134,6 +152,18 @@ int main(int argc, char** argv)
         shot(dir, "08-playback");
         click(window->mainView()->findChild<QPushButton*>("ButtonTo3D"));
         shot(dir, "09-playback-3d");
+    }
+    // A USB node: its live data and its place in the 3D view.
+    const QList<int> nodes = rowsOfType(table, "Router Device");
+    if (!nodes.isEmpty()) {
+        const QRect nodeCell = table->visualItemRect(table->item(nodes.first(), 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, nodeCell.center());
+        click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
+        settle(2500);
+        shot(dir, "10-usb-node");
+        click(window->mainView()->findChild<QPushButton*>("ButtonTo3D"));
+        settle(1000);
+        shot(dir, "11-usb-node-3d");
     }
     click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
     settle(200);

@@ -1,5 +1,6 @@
 #include "KVUSBDeviceHierarchy.h"
 #include "MotionCaptureSuit.h"
+#include "QueuedRelay.h"
 #include "StdoutCapture.h"
 #include "SuitNode.h"
 #include "USBReadWorker.h"
@@ -94,7 +95,8 @@ void TestKvusb::nothingAttached()
 {
     StdoutCapture out;
     usb = std::make_unique<kvusb>();
-    QSignalSpy count(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QueuedRelay countRelay(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QSignalSpy count(&countRelay, SIGNAL(usbPlugedUnpluged(uint32_t)));
     usb->initUSB();
     QTest::qWait(800);
     QCOMPARE(count.count(), 0);
@@ -107,7 +109,8 @@ void TestKvusb::routerAndPlateOnePerPoll()
     const int plate = usbsim_add_device(0x1483, 0x5752);
     const int foreign = usbsim_add_device(0x1483, 0x1111);
     usb = std::make_unique<kvusb>();
-    QSignalSpy count(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QueuedRelay countRelay(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QSignalSpy count(&countRelay, SIGNAL(usbPlugedUnpluged(uint32_t)));
     StdoutCapture out;
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 3000);
@@ -133,8 +136,10 @@ void TestKvusb::unplugAndReplugElsewhere()
 {
     const int router = usbsim_add_router(0x2222, 0, 3, 50);
     usb = std::make_unique<kvusb>();
-    QSignalSpy count(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
-    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QueuedRelay countRelay(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QSignalSpy count(&countRelay, SIGNAL(usbPlugedUnpluged(uint32_t)));
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x2222);
@@ -174,7 +179,8 @@ void TestKvusb::routerHeldByOtherSoftware()
     const int router = usbsim_add_router(0x3333, 0, 1, 10);
     usbsim_set_held(router, 1);
     usb = std::make_unique<kvusb>();
-    QSignalSpy failed(usb.get(), SIGNAL(usbOpenFailed(std::string)));
+    QueuedRelay failedRelay(usb.get(), SIGNAL(usbOpenFailed(std::string)));
+    QSignalSpy failed(&failedRelay, SIGNAL(usbOpenFailed(std::string)));
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
     QElapsedTimer timer;
@@ -196,12 +202,14 @@ void TestKvusb::pollsAndFramesReachTheSuit()
 {
     const int router = usbsim_add_router(0x1234, 0, 17, 50);
     usb = std::make_unique<kvusb>();
-    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x1234);
     QVERIFY(suit);
-    QSignalSpy frames(suit, SIGNAL(newDatafromSuit(SensorFrame)));
+    QueuedRelay framesRelay(suit, SIGNAL(newDatafromSuit(SensorFrame)));
+    QSignalSpy frames(&framesRelay, SIGNAL(newDatafromSuit(SensorFrame)));
     QTRY_VERIFY(frames.count() >= 34);
     const QByteArray poll = lastRequest(router);
     QCOMPARE(poll.size(), 512);
@@ -223,7 +231,8 @@ void TestKvusb::instructionUntilAcknowledged()
     const int router = usbsim_add_router(0x1234, 0, 2, 50);
     usbsim_set_ack(router, 4, 1);
     usb = std::make_unique<kvusb>();
-    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
     KVUSBDeviceHierarchy* entry = usb->getUSBDHierBySuitNumber(0x1234);
@@ -265,7 +274,8 @@ void TestKvusb::negativeAcknowledgementKeepsItPending()
     const int router = usbsim_add_router(0x1234, 0, 2, 50);
     usbsim_set_ack(router, 2, 0);
     usb = std::make_unique<kvusb>();
-    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
     usb->closeAllNodes(0x1234);
@@ -291,7 +301,8 @@ void TestKvusb::secondSuitOnOneRouter()
     const int router = usbsim_add_router(0x1234, 0, 2, 50);
     usbsim_set_second_suit(router, 0x5678);
     usb = std::make_unique<kvusb>();
-    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     StdoutCapture out;
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 3000);
@@ -331,7 +342,8 @@ void TestKvusb::destructionStopsEverything()
     usbsim_add_router(0x1234, 0, 17, 100);
     usbsim_add_router(0x4321, 0, 17, 100);
     usb = std::make_unique<kvusb>();
-    QSignalSpy created(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 3000);
     QCOMPARE(usbsim_open_handles(), 2);

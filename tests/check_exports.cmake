@@ -19,6 +19,10 @@ foreach(line IN LISTS lines)
   endif()
   # Standard-library templates instantiated here keep their default
   # visibility, and the linker adds its section markers.
+  # AddressSanitizer marks each exported global with an __odr_asan twin.
+  if(name MATCHES "^__odr_asan")
+    continue()
+  endif()
   if(name MATCHES "(^| )std::" OR name MATCHES "^(__bss_start|_edata|_end|_init|_fini)$")
     continue()
   endif()

@@ -107,7 +107,7 @@ void TestMotionCaptureSuit::frameHistoryIsBounded()
     QCOMPARE(n.frameHistory.size(), size_t(1024));
     QCOMPARE(n.droppedCount, 6ull);
     QCOMPARE(n.packetCount, 1030ull);
-    QCOMPARE(n.frameHistory.front().hostTimeMs, 1006ull);
+    QCOMPARE(uint64_t(n.frameHistory.front().hostTimeMs), uint64_t(1006));
     QCOMPARE(n.lastFrameTimeMs, 2029ull);
 }
 

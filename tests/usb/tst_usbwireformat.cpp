@@ -77,8 +77,8 @@ void TestUsbWireFormat::quaternionForms()
     QCOMPARE(l.quat[0], 1.0f);
     QCOMPARE(l.quat[3], 0.0f);
     QCOMPARE(l.packetType, uint8_t(0x01));
-    QCOMPARE(l.headerWord, uint16_t(0xBEEF));
-    QCOMPARE(l.hostTimeMs, uint64_t(1234));
+    QCOMPARE(uint16_t(l.headerWord), uint16_t(0xBEEF));
+    QCOMPARE(uint64_t(l.hostTimeMs), uint64_t(1234));
     QCOMPARE(l.reserved, 0u);
     for (float v : l.accel)
         QCOMPARE(v, 0.0f);
@@ -91,8 +91,8 @@ void TestUsbWireFormat::quaternionForms()
     const SensorFrame s = decode(sf, false);
     QCOMPARE(s.quat[0], 1.0f);
     QCOMPARE(s.quat[3], -1.0f);
-    QCOMPARE(s.headerWord, uint16_t(0));
-    QCOMPARE(s.nodeId, 0x00123445u);
+    QCOMPARE(uint16_t(s.headerWord), uint16_t(0));
+    QCOMPARE(uint32_t(s.nodeId), 0x00123445u);
 }
 
 void TestUsbWireFormat::absentFieldsTakeNoBytes()
@@ -203,7 +203,7 @@ void TestUsbWireFormat::encoderRoundTrip()
     QCOMPARE(isLong, longFrame);
     SensorFrame f;
     usbwire::decodeSensorFrame(wire.data(), longFrame, 5, f);
-    QCOMPARE(f.nodeId, nodeId);
+    QCOMPARE(uint32_t(f.nodeId), nodeId);
     QCOMPARE(int(f.flags), flags);
     const double quatTolerance = longFrame ? 1e-7 : 2e-4;
     for (int i = 0; i < 4; ++i)
@@ -213,7 +213,7 @@ void TestUsbWireFormat::encoderRoundTrip()
     QCOMPARE(f.gyro[1], (flags & 0x8) ? -100.0f : 0.0f);
     QCOMPARE(f.mag[0], (flags & 0x10) ? 20.0f : 0.0f);
     QCOMPARE(f.euler[0], (flags & 0x20) ? -170.0f : 0.0f);
-    QCOMPARE(f.extra, (flags & 0x40) ? 25.5f : 0.0f);
+    QCOMPARE(float(f.extra), (flags & 0x40) ? 25.5f : 0.0f);
     QCOMPARE(f.location[2], (flags & 0x80) ? 3.0f : 0.0f);
     QCOMPARE(int(f.battery), (flags & 0x2000) ? 87 : 0);
     QCOMPARE(int(f.word14[3]), (flags & 0x4000) ? 4 : 0);

@@ -113,8 +113,8 @@ bool runCase(FILE* out, int devices, double seconds)
     }
     const long received = gReceived.load();
     std::fprintf(out,
-                 "%3d devices (%d found) x %d Hz: sent %7ld, received %7ld, lost %ld of which %ld cut by a tail "
-                 "marker in the payload; steady %.0f frames/s, CPU %.1f%% of one core\n",
+                 "%3d devices (%d found) x %d Hz: sent %7ld, received %7ld, lost %ld (%ld payloads held the tail "
+                 "marker); steady %.0f frames/s, CPU %.1f%% of one core\n",
                  devices, found, hz, sent, received, sent - received, cut, double(steadyFrames) / seconds, cpu * 100.0);
     std::fflush(out);
     return true;

@@ -207,7 +207,9 @@ void DeviceManager::ReadFrameData()
         QElapsedTimer stopwatch;
         stopwatch.start();
         int length = 0;
-        if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize) == 1) {
+        if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize, &isWholePayload,
+                                      kSensorPayloadLength, kConfigPayloadLength)
+            == 1) {
             if (length > kPayloadBufferSize) {
                 // No payload kind is this long: it is noise, perhaps with a
                 // real frame at its end, and is dispatched as unrecognised.
@@ -266,6 +268,25 @@ void DeviceManager::dispatchPayload(const QString& key, const uint8_t* payload, 
         return;
     }
     }
+}
+
+bool DeviceManager::isWholePayload(const uint8_t* payload, int length)
+{
+    switch (length) {
+    case kStatusPayloadLength:
+        // Some status replies carry an unreliable checksum; length decides.
+        return true;
+    case kIdentityPayloadLength:
+    case kSensorPayloadLength:
+    case kConfigPayloadLength:
+        if (payloadCrcMatches(payload, length))
+            return true;
+        break;
+    default:
+        break;
+    }
+    // Noise before a real frame: the frame is recovered from inside.
+    return innerFrameStart(payload, length) >= 0;
 }
 
 int DeviceManager::innerFrameStart(const uint8_t* payload, int length)

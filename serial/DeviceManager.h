@@ -74,6 +74,8 @@ private:
     // Start of a valid frame behind a head marker inside an
     // unrecognised payload, or -1.
     static int innerFrameStart(const uint8_t* payload, int length);
+    // A known payload kind whose checksum holds, or noise ending in one.
+    static bool isWholePayload(const uint8_t* payload, int length);
     void connectDevice(SerialDevice* device);
     QStringList portsToProbe() const;
 

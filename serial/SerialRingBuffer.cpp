@@ -97,20 +97,53 @@ void SerialRingBuffer::copyOut(int from, int count, uint8_t* dest) const
         std::memcpy(dest + first, buffer.data(), static_cast<size_t>(count - first));
 }
 
-int SerialRingBuffer::takeFrame(uint8_t* dest, int capacity, int* outLen, QByteArray* oversize)
+int SerialRingBuffer::payloadLength(int head, int tail) const
+{
+    int length = tail - head - headMarkerLength;
+    if (tail < head)
+        length += kCapacity;
+    return length;
+}
+
+int SerialRingBuffer::takeFrame(uint8_t* dest, int capacity, int* outLen, QByteArray* oversize,
+                                PayloadCheck isWhole, int shortestWhole, int longestWhole)
 {
     std::lock_guard<std::mutex> lock(mutex);
     const int head = findPattern(headMarker, headMarkerLength, readPos);
     if (head < 0)
         return -1;
-    const int tail = findPattern(tailMarker, tailMarkerLength, head);
+    int tail = findPattern(tailMarker, tailMarkerLength, head);
     if (tail < 0)
         return -1;
-
-    int length = tail - head - headMarkerLength;
-    if (tail < head)
-        length += kCapacity;
     const int payloadStart = head + headMarkerLength;
+
+    int length = payloadLength(head, tail);
+    longestWhole = std::min(longestWhole, capacity);
+    if (isWhole && length <= longestWhole) {
+        copyOut(payloadStart, length, dest);
+        if (!isWhole(dest, length)) {
+            bool extended = false;
+            for (int t = tail;;) {
+                const int next = findPattern(tailMarker, tailMarkerLength, (t + 1) % kCapacity);
+                if (next < 0 || payloadLength(head, next) > longestWhole || payloadLength(head, next) < 0)
+                    break;
+                copyOut(payloadStart, payloadLength(head, next), dest);
+                if (isWhole(dest, payloadLength(head, next))) {
+                    tail = next;
+                    extended = true;
+                    break;
+                }
+                t = next;
+            }
+            // A cut too short to be any whole payload may be one whose tail
+            // has not arrived yet.
+            const int unreadFromHead = writePos >= head ? writePos - head : writePos + kCapacity - head;
+            if (!extended && length < shortestWhole
+                && unreadFromHead < headMarkerLength + longestWhole + tailMarkerLength)
+                return -1;
+            length = payloadLength(head, tail);
+        }
+    }
     copyOut(payloadStart, std::min(length, capacity), dest);
     if (length > capacity && oversize) {
         oversize->resize(length);

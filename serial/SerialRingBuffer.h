@@ -26,11 +26,20 @@ public:
     // unread region from `start`, or -1. The caller holds `mutex`.
     int findPattern(const uint8_t* pattern, int length, int start) const;
 
+    // Tells whether a payload cut out between markers is a whole one.
+    using PayloadCheck = bool (*)(const uint8_t* payload, int length);
+
     // Takes the next payload into dest (capacity bytes). Returns 1 and its
     // length when one was taken, -1 otherwise. A payload longer than the
     // capacity is consumed whole: dest gets its first `capacity` bytes,
     // *outLen its real length and *oversize (when given) all of it.
-    int takeFrame(uint8_t* dest, int capacity, int* outLen, QByteArray* oversize = nullptr);
+    //
+    // The framing has no escape, so a payload may hold the tail marker.
+    // With isWhole given, a payload that fails the check is extended to a
+    // later tail marker (up to longestWhole bytes) that closes a whole
+    // payload; a cut shorter than shortestWhole waits for that tail.
+    int takeFrame(uint8_t* dest, int capacity, int* outLen, QByteArray* oversize = nullptr,
+                  PayloadCheck isWhole = nullptr, int shortestWhole = 0, int longestWhole = 0);
 
     // Unread bytes the producer wrote over or made unreachable since creation.
     quint64 overwrittenBytes() const;
@@ -40,6 +49,8 @@ public:
 
 private:
     int unreadCount() const;
+    // Payload bytes between a head marker at head and a tail marker at tail.
+    int payloadLength(int head, int tail) const;
     void copyOut(int from, int count, uint8_t* dest) const;
     bool matchesAt(const uint8_t* pattern, int length, int position) const;
 

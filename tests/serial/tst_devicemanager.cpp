@@ -9,6 +9,7 @@
 #include <cstring>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -150,6 +151,44 @@ private slots:
         e->ring()->append(longNoise + DeviceEncoder::frame(DeviceEncoder::identityPayload(9026)));
         m.ReadFrameData();
         QCOMPARE(e->getKey(), QStringLiteral("9026"));
+    }
+
+    // The framing has no escape: a payload may hold the tail marker. Such a
+    // frame is still delivered whole, also when its end arrives later.
+    void tailMarkerInsideAPayload()
+    {
+        DeviceManager m(false);
+        SerialDevice* d = addDevice(m, "portA", "5");
+        std::vector<float> got;
+        connect(&m, &DeviceManager::sigNewReadFrameData, this, [&](QString, FrameData* f) { got.push_back(f->accel[0]); },
+                Qt::DirectConnection);
+        // 43748 / 65536 is the fixed-point 0x0000AAE4: bytes E4 AA on the wire.
+        const float marked = 43748.0f / 65536.0f;
+        const QByteArray frame = sensorFrame(marked);
+        const int inner = frame.indexOf(QByteArray::fromHex("e4aa"));
+        QVERIFY(inner > 2 && inner < frame.size() - 2);
+
+        d->ring()->append(frame + sensorFrame(2.0f));
+        m.ReadFrameData();
+        m.ReadFrameData();
+        QCOMPARE(got, (std::vector<float>{marked, 2.0f}));
+
+        got.clear();
+        d->ring()->append(frame.left(inner + 3));
+        m.ReadFrameData();
+        QVERIFY(got.empty());  // waits for the rest
+        d->ring()->append(frame.mid(inner + 3));
+        m.ReadFrameData();
+        QCOMPARE(got, (std::vector<float>{marked}));
+
+        // A frame broken in transit is still dropped, and the next one read.
+        got.clear();
+        QByteArray broken = sensorFrame(3.0f);
+        broken[20] = char(broken.at(20) ^ 0x40);
+        d->ring()->append(broken + sensorFrame(4.0f));
+        for (int i = 0; i < 3; ++i)
+            m.ReadFrameData();
+        QCOMPARE(got, (std::vector<float>{4.0f}));
     }
 
     void missingResourcesDirectoryIsSilent()

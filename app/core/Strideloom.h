@@ -36,6 +36,7 @@ public:
     DockDeviceList* deviceDock() const { return pDockDeviceList; }
     DockDebugInfo* debugDock() const { return pDockDebugInfo; }
     ToolBarDeviceOperation* deviceToolBar() const { return pToolBarDevice; }
+    UpdateUIThread* refreshThread() const { return pUpdateThread; }
     Ui::StrideloomClass* form() const { return ui.get(); }
 
     // The option table, read from and written back to "Resources/config.xml".

@@ -8,8 +8,9 @@ cd "$(dirname "$0")/.."
 flavour="${1:-release}"
 case "$flavour" in
   release) dir=build; opts=() ;;
-  asan) dir=build-asan; opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_ASAN=ON) ;;
-  tsan) dir=build-tsan; opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_TSAN=ON) ;;
+  # The sanitizer builds serve the tests; benchmarks measure the release build.
+  asan) dir=build-asan; opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_ASAN=ON -DSTRIDELOOM_BUILD_BENCH=OFF) ;;
+  tsan) dir=build-tsan; opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_TSAN=ON -DSTRIDELOOM_BUILD_BENCH=OFF) ;;
   *) echo "usage: $0 [release|asan|tsan]" >&2; exit 2 ;;
 esac
 

@@ -49,3 +49,50 @@ bool ConfigFile::write(const QString& path, const Options& options)
     out.flush();
     return file.commit();
 }
+
+namespace {
+
+// The flag options and where each lives in ExportSettings.
+struct FlagOption
+{
+    const char* name;
+    int ExportSettings::*flag;
+};
+
+constexpr FlagOption kFlags[] = {
+    {"datetime", &ExportSettings::datetime}, {"packcount", &ExportSettings::packcount},
+    {"accel", &ExportSettings::accel},       {"gyro", &ExportSettings::gyro},
+    {"mag", &ExportSettings::mag},           {"quat", &ExportSettings::quat},
+    {"euler", &ExportSettings::euler},       {"temperature", &ExportSettings::temperature},
+    {"barometer", &ExportSettings::barometer}, {"position", &ExportSettings::position},
+};
+
+QString option(const ConfigFile::Options& options, const char* name)
+{
+    const auto it = options.find(QString::fromLatin1(name));
+    return it == options.end() ? QString() : it->second;
+}
+
+} // namespace
+
+ExportSettings ConfigFile::exportSettings(const Options& options)
+{
+    ExportSettings s;
+    s.filename = option(options, "filename");
+    s.filesuffix = option(options, "filesuffix");
+    s.separate = option(options, "separate");
+    s.placeholder = option(options, "placeholder");
+    for (const FlagOption& f : kFlags)
+        s.*f.flag = option(options, f.name).toInt(nullptr, 10);
+    return s;
+}
+
+void ConfigFile::storeExportSettings(const ExportSettings& s, Options* options)
+{
+    (*options)[QStringLiteral("filename")] = s.filename;
+    (*options)[QStringLiteral("filesuffix")] = s.filesuffix;
+    (*options)[QStringLiteral("separate")] = s.separate;
+    (*options)[QStringLiteral("placeholder")] = s.placeholder;
+    for (const FlagOption& f : kFlags)
+        (*options)[QString::fromLatin1(f.name)] = s.*f.flag != 0 ? QStringLiteral("1") : QStringLiteral("0");
+}

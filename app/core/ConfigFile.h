@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExportSettings.h"
+
 #include <QString>
 #include <map>
 
@@ -14,4 +16,9 @@ public:
     // opened or parsed.
     static bool read(const QString& path, Options* options);
     static bool write(const QString& path, const Options& options);
+
+    // The recording options among the options (flags read as decimal ints).
+    static ExportSettings exportSettings(const Options& options);
+    // Stores the recording options, flags as "1" or "0".
+    static void storeExportSettings(const ExportSettings& s, Options* options);
 };

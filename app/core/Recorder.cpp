@@ -33,6 +33,21 @@ QStringList Recorder::start(const QString& dir, const QStringList& keys, const E
     stcExport.altitude = 0;
     stamp = startTime.toString(QStringLiteral("yyyyMMddhhmmss"));
     header = RecordFormat::headerFor(stcExport);
+    return openFiles(dir, keys);
+}
+
+QStringList Recorder::add(const QString& dir, const QStringList& keys)
+{
+    std::lock_guard<std::mutex> lock(mutexFiles);
+    QStringList fresh;
+    for (const QString& key : keys)
+        if (!files.contains(key))
+            fresh << key;
+    return openFiles(dir, fresh);
+}
+
+QStringList Recorder::openFiles(const QString& dir, const QStringList& keys)
+{
     QStringList failed;
     for (const QString& key : keys) {
         const QString path = fileNameFor(dir, key);

@@ -29,6 +29,9 @@ public:
     // be opened. stamp is the recording's start time.
     QStringList start(const QString& dir, const QStringList& keys, const ExportSettings& settings,
                       const QDateTime& stamp);
+    // Opens files for more keys in the running recording (same start time
+    // and options); returns the keys whose file could not be opened.
+    QStringList add(const QString& dir, const QStringList& keys);
     void stop();
     bool isRecording(const QString& key) const;
     QString fileNameFor(const QString& dir, const QString& key) const;
@@ -43,6 +46,8 @@ signals:
 
 private:
     struct OpenFile;
+    // Opens and heads one file per key; the caller holds mutexFiles.
+    QStringList openFiles(const QString& dir, const QStringList& keys);
     // Guards files, packCounts and header.
     mutable std::mutex mutexFiles;
     QMap<QString, std::shared_ptr<OpenFile>> files;

@@ -202,34 +202,12 @@ void Strideloom::setOption(const QString& name, const QString& value)
 
 void Strideloom::loadExportSettings(ExportSettings& s)
 {
-    s.filename = getOption(QStringLiteral("filename"));
-    s.filesuffix = getOption(QStringLiteral("filesuffix"));
-    s.separate = getOption(QStringLiteral("separate"));
-    s.placeholder = getOption(QStringLiteral("placeholder"));
-    const struct { const char* name; int* flag; } flags[] = {
-        {"datetime", &s.datetime}, {"packcount", &s.packcount},     {"accel", &s.accel},
-        {"gyro", &s.gyro},         {"mag", &s.mag},                 {"quat", &s.quat},
-        {"euler", &s.euler},       {"temperature", &s.temperature}, {"barometer", &s.barometer},
-        {"position", &s.position},
-    };
-    for (const auto& f : flags)
-        *f.flag = getOption(QString::fromLatin1(f.name)).toInt(nullptr, 10);
+    s = ConfigFile::exportSettings(mapOptions);
 }
 
 void Strideloom::storeExportSettings(const ExportSettings& s)
 {
-    mapOptions[QStringLiteral("filename")] = s.filename;
-    mapOptions[QStringLiteral("filesuffix")] = s.filesuffix;
-    mapOptions[QStringLiteral("separate")] = s.separate;
-    mapOptions[QStringLiteral("placeholder")] = s.placeholder;
-    const struct { const char* name; int flag; } flags[] = {
-        {"datetime", s.datetime}, {"packcount", s.packcount},     {"accel", s.accel},
-        {"gyro", s.gyro},         {"mag", s.mag},                 {"quat", s.quat},
-        {"euler", s.euler},       {"temperature", s.temperature}, {"barometer", s.barometer},
-        {"position", s.position},
-    };
-    for (const auto& f : flags)
-        mapOptions[QString::fromLatin1(f.name)] = f.flag != 0 ? QStringLiteral("1") : QStringLiteral("0");
+    ConfigFile::storeExportSettings(s, &mapOptions);
     saveConfigFile();
 }
 

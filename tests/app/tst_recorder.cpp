@@ -97,6 +97,24 @@ private slots:
         QCOMPARE(linesOf(dir.path() + "/t_20180307090501_2.csv").size(), 1);
     }
 
+    // Devices that appear during a recording (USB nodes) join it.
+    void keysAddedToARunningRecording()
+    {
+        QTemporaryDir dir;
+        Recorder rec;
+        QVERIFY(rec.start(dir.path(), {"1"}, exampleSettings(), kStart).isEmpty());
+        rec.writeFrame("1", frame(1));
+        QVERIFY(rec.add(dir.path(), {"1", "777"}).isEmpty());
+        rec.writeFrame("777", frame(2));
+        rec.writeFrame("1", frame(3));
+        QCOMPARE(rec.add("/nonexistent/dir", {"888"}), QStringList({"888"}));
+        rec.stop();
+        // The running file was not reopened; the new one has the same start.
+        QCOMPARE(linesOf(dir.path() + "/temp_20180307090501_1.txt").size(), 3);
+        QCOMPARE(linesOf(dir.path() + "/temp_20180307090501_777.txt"),
+                 QStringList({"777/,/0/0/1/1/0/0/0/0/0/0/0/0/0", "1,2,-0.25,1,"}));
+    }
+
     void unwritableDirectoryIsReportedPerDevice()
     {
         Recorder rec;

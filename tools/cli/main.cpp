@@ -1,19 +1,34 @@
-// strideloom-cli: the serial device library without the GUI, for scripts.
-//   scan    discover devices and print "KEY BAUD" lines
-//   stream  stream every device and print one comma-separated line per frame
-//   config  print a device's three calibration blocks
+// strideloom-cli: the device libraries without the GUI, for scripts and
+// headless loggers.
+//   scan    discover serial devices and print "KEY BAUD" lines
+//   stream  stream every serial device, one comma-separated line per frame
+//   config  print a serial device's three calibration blocks
+//   usb     list USB receivers, suits and nodes; --stream prints node frames
+//   record  record serial devices and USB nodes as the program does
+//   dump    a recording as plain CSV
 
+#include "ConfigFile.h"
 #include "ConfigWaiter.h"
 #include "FileRead.h"
-#include "PlayHistory.h"
 #include "FramePrinter.h"
+#include "HeadlessRecorder.h"
+#include "PlayHistory.h"
+#include "Recorder.h"
 #include "SLDevice.h"
+#include "SignalStop.h"
+#include "SuitNode.h"
+#include "UsbNodePrinter.h"
+#include "kvusb.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -111,6 +126,159 @@ int runDump(FILE* out, const QString& path)
     return 0;
 }
 
+// Connects every suit the library announces to receiver's slot, on the
+// announcing thread so that no frame after the first is missed.
+void connectSuits(kvusb& usb, QObject* receiver, const char* slot)
+{
+    QObject::connect(
+        &usb, &kvusb::newSuitCreated, receiver,
+        [&usb, receiver, slot](MotionCaptureSuit_Property, uint32_t number) {
+            if (MotionCaptureSuit* suit = usb.getMotionCaptureSuit(number))
+                QObject::connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), receiver, slot, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+}
+
+// Runs the event loop until the time is up (seconds > 0) or a signal stops it.
+void runUntilStopped(double seconds)
+{
+    QEventLoop loop;
+    SignalStop stop;
+    QObject::connect(&stop, &SignalStop::stopRequested, &loop, &QEventLoop::quit);
+    if (seconds > 0)
+        QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int runUsb(FILE* out, double seconds, bool stream)
+{
+    kvusb usb;
+    UsbNodePrinter printer(out);
+    if (stream)
+        connectSuits(usb, &printer, SLOT(onFrame(SensorFrame)));
+    usb.initUSB();
+    runUntilStopped(seconds);
+
+    // The library announces every suit it knows again, on this thread.
+    std::vector<std::pair<uint32_t, MotionCaptureSuit_Property>> suits;
+    const QMetaObject::Connection listing = QObject::connect(
+        &usb, &kvusb::newSuitCreated, &usb,
+        [&suits](MotionCaptureSuit_Property prop, uint32_t number) { suits.emplace_back(number, prop); },
+        Qt::DirectConnection);
+    usb.reSendNewSuitCreateSignal();
+    QObject::disconnect(listing);
+
+    std::fprintf(out, "receivers %d\n", usb.knownDeviceCount());
+    for (const auto& [number, prop] : suits) {
+        MotionCaptureSuit* suit = usb.getMotionCaptureSuit(number);
+        if (!suit)
+            continue;
+        std::fprintf(out, "suit 0x%06x %s\n", number, prop == KORVANT_Q3 ? "KORVANT_Q3" : "KORVANT_ZAN");
+        for (unsigned p = 0; p < suit->nodeTableSize(); ++p) {
+            SuitNode n(0, 0);
+            if (!suit->copyNode(p, n) || n.packetCount == 0)
+                continue;
+            std::fprintf(out, "  node %2u id 0x%08x frames %llu battery %u link %u\n", p,
+                         unsigned((number << 8) | (unsigned(prop) << 6) | p), (unsigned long long)n.packetCount,
+                         unsigned(n.battery), unsigned(n.link));
+        }
+    }
+    if (stream)
+        std::fprintf(out, "frames %ld\n", printer.printed());
+    return 0;
+}
+
+// Suit numbers ("0x1234", 24 bits) and node ids (more bits) to record.
+void parseUsbSpec(const QString& spec, bool* all, QSet<uint32_t>* suits, QSet<uint32_t>* nodes)
+{
+    for (const QString& item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (item == QLatin1String("all")) {
+            *all = true;
+            continue;
+        }
+        bool ok = false;
+        const uint32_t v = item.toUInt(&ok, 0);
+        if (ok)
+            (v > 0xFFFFFF ? nodes : suits)->insert(v);
+    }
+}
+
+// The option file: the program's working directory, then the launcher's.
+QString findOptionFile(const QString& given)
+{
+    if (!given.isEmpty())
+        return given;
+    const QString local = QStringLiteral("Resources/config.xml");
+    if (QFileInfo::exists(local))
+        return local;
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
+    return data + QStringLiteral("/strideloom/Resources/config.xml");
+}
+
+int runRecord(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
+{
+    ConfigFile::Options options;
+    const QString optionFile = findOptionFile(cli.value("config"));
+    if (!ConfigFile::read(optionFile, &options))
+        return fail("cannot read the option file " + optionFile + " (give --config)");
+    const ExportSettings settings = ConfigFile::exportSettings(options);
+    QString dir = cli.value("dir");
+    if (dir.isEmpty())
+        dir = options[QStringLiteral("savepath")];
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
+    if (!QDir().mkpath(dir))
+        return fail("cannot create the directory " + dir);
+
+    QStringList serialKeys;
+    if (dev) {
+        const QStringList wanted = cli.value("serial").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const _device_config& c : dev->GetAllDeviceConfig())
+            if (wanted.contains(QStringLiteral("all")) || wanted.contains(c.serialKey))
+                serialKeys << c.serialKey;
+        if (serialKeys.isEmpty())
+            return fail("none of the serial devices asked for was found");
+    }
+    bool allUsb = false;
+    QSet<uint32_t> suits, nodes;
+    parseUsbSpec(cli.value("usb"), &allUsb, &suits, &nodes);
+
+    Recorder recorder;
+    const QStringList failed = recorder.start(dir, serialKeys, settings, QDateTime::currentDateTime());
+    if (!failed.isEmpty())
+        return fail("cannot write into " + dir + " (" + failed.join(' ') + ")");
+    HeadlessRecorder sink(recorder, dir, allUsb, suits, nodes);
+    if (dev) {
+        QObject::connect(dev->getDevObj(), SIGNAL(sigNewReadFrameData(QString, FrameData*)), &sink,
+                         SLOT(onSerialFrame(QString, FrameData*)), Qt::DirectConnection);
+        for (const QString& key : serialKeys)
+            dev->SerialPortCmd_REQRTTRANS(key, cli.value("rate").toInt());
+    }
+    std::unique_ptr<kvusb> usb;
+    if (allUsb || !suits.isEmpty() || !nodes.isEmpty()) {
+        usb = std::make_unique<kvusb>();
+        connectSuits(*usb, &sink, SLOT(onUsbFrame(SensorFrame)));
+        usb->initUSB();
+    }
+    std::fprintf(stderr, "recording into %s; stop with Ctrl-C\n", qPrintable(dir));
+    runUntilStopped(cli.value("seconds").toDouble());
+    if (dev) {
+        for (const QString& key : serialKeys)
+            dev->SerialPortCmd_STOPRTTRANS(key);
+    }
+    usb.reset();
+    recorder.stop();
+    const QHash<QString, long> counts = sink.counts();
+    QStringList keys = counts.keys();
+    keys.sort();
+    for (const QString& key : keys)
+        std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), counts.value(key),
+                     qPrintable(recorder.fileNameFor(dir, key)));
+    for (const QString& key : sink.failedKeys())
+        std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
+    return keys.isEmpty() ? fail("nothing was recorded") : 0;
+}
+
 int runConfig(SLDevice& dev, FILE* out, const QString& key)
 {
     _device_config config;
@@ -153,14 +321,24 @@ int main(int argc, char** argv)
                                   "                             one line per frame: key, accel xyz, gyro xyz,\n"
                                   "                             mag xyz, quat wxyz, euler xyz, extra\n"
                                   "  config KEY                 the device's three calibration blocks\n"
+                                  "  usb [--seconds S] [--stream]\n"
+                                  "                             USB receivers, suits and nodes seen in S seconds;\n"
+                                  "                             --stream also prints each node frame\n"
+                                  "  record [--serial KEYS] [--usb SUITS] [--seconds S] [--dir DIR]\n"
+                                  "                             record as the program does, until Ctrl-C or S s\n"
                                   "  dump FILE                  a recording as plain CSV (no devices needed)");
     cli.addHelpOption();
-    cli.addPositionalArgument("command", "scan, stream, config or dump");
+    cli.addPositionalArgument("command", "scan, stream, config, usb, record or dump");
     cli.addOption({"extra-ports", "Port names or paths beyond the system's list, separated by ';'.", "ports"});
     cli.addOption({"rate", "Streaming rate in frames per second (1-200).", "hz", "100"});
     cli.addOption({"seconds", "Stream for S seconds.", "s"});
     cli.addOption({"frames", "Stream until every device delivered N frames.", "n"});
     cli.addOption({"verbose", "Show the library's progress lines."});
+    cli.addOption({"stream", "usb: print every node frame."});
+    cli.addOption({"serial", "record: serial device keys separated by ';', or all.", "keys"});
+    cli.addOption({"usb", "record: suit numbers (0x1234) or node ids separated by ';', or all.", "suits"});
+    cli.addOption({"dir", "record: directory of the files (default: the option savepath, else here).", "dir"});
+    cli.addOption({"config", "record: the option file (default Resources/config.xml).", "file"});
     cli.process(app);
     gVerbose = cli.isSet("verbose");
     qInstallMessageHandler(messageFilter);
@@ -180,8 +358,20 @@ int main(int argc, char** argv)
         std::fclose(out);
         return rc;
     }
-    if (command != "scan" && command != "stream" && command != "config")
-        return fail("give a command: scan, stream, config or dump (see --help)");
+    if (command == "usb") {
+        const int rc = runUsb(out, cli.isSet("seconds") ? cli.value("seconds").toDouble() : 2.0, cli.isSet("stream"));
+        std::fclose(out);
+        return rc;
+    }
+    if (command == "record" && !cli.isSet("serial")) {
+        if (!cli.isSet("usb"))
+            return fail("record needs --serial or --usb");
+        const int rc = runRecord(nullptr, out, cli);
+        std::fclose(out);
+        return rc;
+    }
+    if (command != "scan" && command != "stream" && command != "config" && command != "record")
+        return fail("give a command: scan, stream, config, usb, record or dump (see --help)");
     if (command == "config" && args.size() < 2)
         return fail("config needs a device key");
     const bool bySeconds = cli.isSet("seconds"), byFrames = cli.isSet("frames");
@@ -200,6 +390,8 @@ int main(int argc, char** argv)
         } else if (command == "scan") {
             for (const _device_config& c : configs)
                 std::fprintf(out, "%s %d\n", qPrintable(c.serialKey), c.baudRate);
+        } else if (command == "record") {
+            status = runRecord(&dev, out, cli);
         } else if (command == "stream") {
             status = runStream(dev, out, cli.value("rate").toInt(), cli.value("seconds").toDouble(),
                                byFrames ? cli.value("frames").toInt() : 0);

@@ -1,0 +1,94 @@
+#include "AppTestSupport.h"
+#include "DeviceConfToShow.h"
+#include "DockDeviceList.h"
+#include "SimulatedSensor.h"
+#include "Strideloom.h"
+
+#include <QProcess>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+// The command-line logger writes what the program plays back.
+class TestCliRecord : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<AppWorkDir> work;
+    std::unique_ptr<SimulatedSensor> sensor;
+
+    // Runs strideloom-cli with the receiver simulator preloaded.
+    QByteArray runCli(const QStringList& args, int* exitCode)
+    {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_PRELOAD", STRIDELOOM_USBSIM);
+        env.insert("USBSIM_SCENARIO", "router:suit=0x66,nodes=2,hz=50");
+        // A preloaded library ahead of the sanitizer runtime is intended here.
+        env.insert("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0");
+        cli.setProcessEnvironment(env);
+        cli.start(STRIDELOOM_CLI, args);
+        if (!cli.waitForFinished(60000))
+            cli.kill();
+        *exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+        return cli.readAllStandardOutput();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        work = std::make_unique<AppWorkDir>();
+        QVERIFY(work->isValid());
+        SimulatedSensor::Config c;
+        c.serial = 4242;
+        c.baudRate = 460800;
+        c.streamAtStart = false;
+        sensor = std::make_unique<SimulatedSensor>(c);
+        QVERIFY(sensor->start());
+    }
+
+    void recordingsPlayBackInTheProgram()
+    {
+        const QString dir = work->path() + "/rec";
+        int rc = -1;
+        const QByteArray out = runCli({"record", "--serial", "all", "--usb", "all", "--seconds", "2", "--rate", "100",
+                                       "--dir", dir, "--extra-ports", sensor->portPath()},
+                                      &rc);
+        QCOMPARE(rc, 0);
+        // "recorded KEY LINES PATH" per device: the serial one and two nodes.
+        QMap<QString, QPair<long, QString>> recorded;
+        for (const QByteArray& line : out.split('\n')) {
+            const QList<QByteArray> f = line.split(' ');
+            if (f.size() == 4 && f[0] == "recorded")
+                recorded[QString::fromLatin1(f[1])] = {f[2].toLong(), QString::fromLocal8Bit(f[3])};
+        }
+        QVERIFY2(recorded.size() == 3, out.constData());
+        QVERIFY(recorded.contains("4242"));
+        QVERIFY(recorded.contains(QString::number(0x6600)));
+        QVERIFY(recorded.contains(QString::number(0x6601)));
+        QVERIFY(recorded.value("4242").first > 50);
+
+        Strideloom window;
+        for (auto it = recorded.begin(); it != recorded.end(); ++it) {
+            QVERIFY(QFileInfo::exists(it->second));
+            QVERIFY(window.openRecording(it->second));
+            DeviceConfToShow* r = window.deviceDock()->recordForKey(it.key());
+            QVERIFY(r);
+            QCOMPARE(r->nDevType, int(SOURCE_FILE));
+            // Every line flushed and read back, none lost.
+            QCOMPARE(long(r->stcHistory.size()), it->first);
+        }
+    }
+
+    void badArgumentsFailClearly()
+    {
+        int rc = 0;
+        runCli({"record"}, &rc);
+        QCOMPARE(rc, 1);
+        runCli({"record", "--usb", "all", "--seconds", "1", "--config", work->path() + "/none.xml"}, &rc);
+        QCOMPARE(rc, 1);
+    }
+};
+
+QTEST_MAIN(TestCliRecord)
+#include "tst_clirecord.moc"

@@ -26,6 +26,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QThread>
 #include <QUrl>
 #include <cstdio>
@@ -119,6 +121,15 @@ Strideloom::Strideloom(QWidget* parent)
     connect(lib, SIGNAL(sigCmdResponded_REQMAG(QString, bool)), pDockDeviceList,
             SLOT(APPCmdResponded_MAGSTATUS(QString, bool)));
 
+    pDiscoveryProgress = new QProgressBar(this);
+    pDiscoveryProgress->setRange(0, 100);
+    pDiscoveryProgress->setMaximumWidth(240);
+    pDiscoveryProgress->setVisible(false);
+    statusBar()->addPermanentWidget(pDiscoveryProgress);
+    connect(pToolBarDevice->checkSerialAction(), &QAction::triggered, this, &Strideloom::onDiscoveryStarted);
+    connect(lib, SIGNAL(sigAutoCheckProcess(int)), this, SLOT(onDiscoveryProgress(int)));
+    connect(lib, SIGNAL(sigAutoCheckComplete()), this, SLOT(onDiscoveryComplete()));
+
     Tab3DWidget_mag* magPage = pMainView->pageMag();
     pMainView->setDevice(pDevice);
     connect(pDockDeviceList, &DockDeviceList::sigCmdResponse_magStatus, magPage,
@@ -174,6 +185,29 @@ void Strideloom::onNewSuitCreated(MotionCaptureSuit_Property, uint32_t suitNumbe
     if (!suit)
         return;
     connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), pDockDeviceList, SLOT(AppReadFrameData(SensorFrame)));
+}
+
+void Strideloom::onDiscoveryStarted()
+{
+    pDiscoveryProgress->setValue(0);
+    pDiscoveryProgress->setVisible(true);
+    statusBar()->showMessage(QString::fromUtf8("正在查找设备…"));
+}
+
+void Strideloom::onDiscoveryProgress(int percent)
+{
+    if (percent >= 100)
+        return;
+    pDiscoveryProgress->setVisible(true);
+    pDiscoveryProgress->setValue(percent);
+}
+
+void Strideloom::onDiscoveryComplete()
+{
+    pDiscoveryProgress->setValue(100);
+    pDiscoveryProgress->setVisible(false);
+    const int found = pDevice ? int(pDevice->GetAllDeviceConfig().size()) : 0;
+    statusBar()->showMessage(QString::fromUtf8("查找完成，找到 %1 个串口设备").arg(found));
 }
 
 void Strideloom::loadConfigFile()

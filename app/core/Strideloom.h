@@ -19,6 +19,7 @@ class ToolBarDeviceOperation;
 class ToolBarFileOperation;
 struct ExportSettings;
 class UpdateUIThread;
+class QProgressBar;
 class kvusb;
 
 // The main window: owns the serial library, the main view, the docks, the
@@ -37,6 +38,7 @@ public:
     DockDebugInfo* debugDock() const { return pDockDebugInfo; }
     ToolBarDeviceOperation* deviceToolBar() const { return pToolBarDevice; }
     UpdateUIThread* refreshThread() const { return pUpdateThread; }
+    QProgressBar* discoveryProgress() const { return pDiscoveryProgress; }
     Ui::StrideloomClass* form() const { return ui.get(); }
 
     // The option table, read from and written back to "Resources/config.xml".
@@ -80,6 +82,10 @@ public slots:
     void onShowAccelCalibrate();
     bool onZeroRotate(bool zero);
     void onNewSuitCreated(MotionCaptureSuit_Property prop, uint32_t suitNumber);
+    // A serial discovery's progress in the status bar.
+    void onDiscoveryStarted();
+    void onDiscoveryProgress(int percent);
+    void onDiscoveryComplete();
 
 private:
     MainView* pMainView = nullptr;
@@ -88,6 +94,7 @@ private:
     UpdateUIThread* pUpdateThread = nullptr;
     SLDevice* pDevice = nullptr;
     kvusb* pUsb = nullptr;
+    QProgressBar* pDiscoveryProgress = nullptr;
     QString strModelPath;
     std::map<int, QString> mapNodeNames;
     QString strConfigPath;

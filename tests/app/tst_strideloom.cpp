@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QMessageBox>
 #include <QTableWidget>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QtTest>
 #include <memory>
 
@@ -118,7 +120,15 @@ private slots:
 
     void findDevicesListsThemWithKeysAndRates()
     {
+        QSignalSpy progress(window->discoveryProgress(), &QProgressBar::valueChanged);
         discover();
+        // The status bar followed the sweep and then tells what it found.
+        bool between = false;
+        for (const QList<QVariant>& v : progress)
+            between = between || (v.at(0).toInt() > 0 && v.at(0).toInt() < 100);
+        QVERIFY(between);
+        QVERIFY(!window->discoveryProgress()->isVisible());
+        QCOMPARE(window->statusBar()->currentMessage(), QString::fromUtf8("查找完成，找到 3 个串口设备"));
         QCOMPARE(table()->rowCount(), 3);
         QStringList keys, rates;
         for (int row = 0; row < 3; ++row) {

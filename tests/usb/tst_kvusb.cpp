@@ -61,6 +61,7 @@ private slots:
     void pollsAndFramesReachTheSuit();
     void instructionUntilAcknowledged();
     void negativeAcknowledgementKeepsItPending();
+    void staleAcknowledgementDoesNotCompleteANewInstruction();
     void instructionsWithoutRouter();
     void secondSuitOnOneRouter();
     void shortTransferIsDropped();
@@ -284,6 +285,30 @@ void TestKvusb::negativeAcknowledgementKeepsItPending()
     QVERIFY(usbsim_instruction_request_count(router) >= 6);
     QCOMPARE(lastRequest(router).at(0), char(0x73));
     QCOMPARE(usbsim_instruction_count(router), 1);
+}
+
+// An acknowledgement left in the read buffer by an earlier instruction
+// must not complete a new one the router has not answered.
+void TestKvusb::staleAcknowledgementDoesNotCompleteANewInstruction()
+{
+    const int router = usbsim_add_router(0x1234, 0, 2, 50);
+    usbsim_set_ack(router, 2, 1);
+    usb = std::make_unique<kvusb>();
+    QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
+    usb->initUSB();
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    USBReadWorker* worker = usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load();
+    usbsim_set_silent(router, 1);
+    usb->clearNodeCalibrationData(0x123401);
+    QTRY_COMPARE(usbsim_acks_sent(router), 1ull);
+    QTRY_VERIFY(!worker->isPending());
+    // The router now answers nothing: the next instruction stays pending.
+    usbsim_set_ack(router, 1000, 1);
+    usb->clearNodeCalibrationData(0x123400);
+    QTest::qWait(600);
+    QVERIFY(worker->isPending());
+    QVERIFY(usbsim_instruction_request_count(router) >= 3);
 }
 
 void TestKvusb::instructionsWithoutRouter()

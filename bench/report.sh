@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table, each figure beside its in-run
 # reference. Logs of the single runs go to build/bench-logs/.
-#   bench/report.sh [--quick]   (--quick: shorter runs)
+#   bench/report.sh [--quick | --table-only]
+#   (--quick: shorter runs; --table-only: the table of the last run's logs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-quick=0; [ "${1:-}" = "--quick" ] && quick=1
-bash scripts/setup.sh release >/dev/null
+quick=0; run=1
+[ "${1:-}" = "--quick" ] && quick=1
+[ "${1:-}" = "--table-only" ] && run=0
 bin="$PWD/build/bin"
 logs="$PWD/build/bench-logs"
 mkdir -p "$logs"
@@ -13,6 +15,8 @@ xvfb() { xvfb-run -a -s "-screen 0 1600x1000x24" "$@"; }
 seconds=10; lines=1000000
 [ $quick = 1 ] && { seconds=3; lines=200000; }
 
+if [ $run = 1 ]; then
+bash scripts/setup.sh release >/dev/null
 echo "running benchmarks (logs in $logs) ..." >&2
 "$bin/bench_framereader" > "$logs/framereader.txt"
 "$bin/bench_serialstream" "$seconds" 1 8 32 > "$logs/serialstream.txt" 2>/dev/null
@@ -21,10 +25,11 @@ QT_QPA_PLATFORM=offscreen "$bin/bench_plot" > "$logs/plot.txt" 2>/dev/null
 "$bin/bench_magcalibration" > "$logs/magcalibration.txt" 2>/dev/null
 (cd "$logs" && "$bin/bench_recording" "$lines" > "$logs/recording.txt" 2>/dev/null)
 xvfb "$bin/bench_program" "$seconds" 2>/dev/null | grep -E "^(start-up|[0-9]+ devices)" > "$logs/program.txt"
+fi
 
 # field LOG REGEX: the first match of an extended regex's group 1.
-field() { sed -nE "s/$2/\1/p" "$logs/$1" | head -n1; }
-serial() { grep -E "^ *$1 devices" "$logs/serialstream.txt" | sed -nE 's/.*sent +([0-9]+), received +([0-9]+), lost ([0-9-]+).*steady ([0-9]+) frames\/s, CPU ([0-9.]+)%.*/lost \3 of \1, \4 frames\/s|CPU \5 % of one core/p'; }
+field() { sed -nE "s#$2#\1#p" "$logs/$1" | head -n1; }
+serial() { grep -E "^ *$1 devices" "$logs/serialstream.txt" | sed -nE 's#.*sent +([0-9]+), received +([0-9]+), lost ([0-9-]+).*steady ([0-9]+) frames/s, CPU ([0-9.]+)%.*#lost \3 of \1, \4 frames/s|CPU \5 % of one core#p'; }
 magcase() { awk -v c="$1" '$0 ~ "^\\(" c "\\)" {on=1; next} /^\(/ {on=0} on' "$logs/magcalibration.txt"; }
 
 decode_ns=$(field framereader.txt 'append\+take\+decode: +([0-9.]+) ns/frame.*')
@@ -40,11 +45,11 @@ add_ns=$(field plot.txt 'addDataFrame.*: +([0-9.]+) ns')
 replot_ms=$(field plot.txt 'replot and paint.*: ([0-9.]+) ms')
 tick_ms=$(field plot.txt 'playback tick.*: +([0-9.]+) ms.*')
 ma=$(magcase a)
-fit_ms=$(echo "$ma" | sed -nE 's/ *one fit +([0-9.]+) ms on 6000.*/\1/p')
-off_err=$(echo "$ma" | sed -nE 's/ *offset error +([0-9.]+) uT/\1/p')
-mat_err=$(echo "$ma" | sed -nE 's/ *matrix error \(Frob.\) +([0-9.e+-]+)/\1/p')
-spread=$(echo "$ma" | sed -nE 's/ *magnitude spread +([0-9.]+) % of 48 uT \(floor with the true correction ([0-9.]+) %.*/\1 % (floor \2 %)/p')
-dir_rms=$(echo "$ma" | sed -nE 's/ *direction error +RMS ([0-9.]+) deg.*/\1/p')
+fit_ms=$(echo "$ma" | sed -nE 's# *one fit +([0-9.]+) ms on 6000.*#\1#p')
+off_err=$(echo "$ma" | sed -nE 's# *offset error +([0-9.]+) uT#\1#p')
+mat_err=$(echo "$ma" | sed -nE 's# *matrix error \(Frob.\) +([0-9.e+-]+)#\1#p')
+spread=$(echo "$ma" | sed -nE 's# *magnitude spread +([0-9.]+) % of 48 uT \(floor with the true correction ([0-9.]+) %.*#\1 % (floor \2 %)#p')
+dir_rms=$(echo "$ma" | sed -nE 's# *direction error +RMS ([0-9.]+) deg.*#\1#p')
 load=$(field recording.txt 'load ([0-9]+ lines: [0-9.]+ s), .*')
 load_rate=$(field recording.txt 'load [0-9]+ lines: [0-9.]+ s, ([0-9]+) lines/s.*')
 wc_s=$(field recording.txt '.*wc -l on the same file: ([0-9.]+) s.*')

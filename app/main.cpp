@@ -1,3 +1,4 @@
+#include "MemoryTuning.h"
 #include "Strideloom.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    keepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setDepthBufferSize(24);

@@ -1,6 +1,7 @@
 // The whole program: start-up time to a shown window, and the CPU of the
 // program while 8 serial devices stream at 200 frames/s and it shows one.
 //   bench_program [seconds] (sensorsim beside this program; run under Xvfb)
+#include "MemoryTuning.h"
 #include "ProgramHarness.h"
 
 #include <QApplication>
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv)
 {
+    // As the program's own main does.
+    keepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setDepthBufferSize(24);

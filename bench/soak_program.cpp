@@ -11,6 +11,7 @@
 //                                 program keeps running and every surviving
 //                                 device keeps streaming.
 // Prints its figures; exits non-zero when a check fails.
+#include "MemoryTuning.h"
 #include "ProgramHarness.h"
 
 #include "DockDeviceList.h"
@@ -302,6 +303,8 @@ int fault(ProgramHarness& h, int seconds)
 
 int main(int argc, char** argv)
 {
+    // As the program's own main does.
+    keepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setDepthBufferSize(24);

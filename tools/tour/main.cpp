@@ -5,6 +5,7 @@
 //   strideloom-tour SHOTS_DIR
 
 #include "DeviceConfToShow.h"
+#include "MemoryTuning.h"
 #include "DockDeviceList.h"
 #include "MainView.h"
 #include "Strideloom.h"
@@ -63,6 +64,8 @@ void click(QWidget* w)
 
 int main(int argc, char** argv)
 {
+    // As the program's own main does.
+    keepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setDepthBufferSize(24);

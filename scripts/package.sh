@@ -3,6 +3,9 @@
 # Debian can satisfy, lintian (when installed), and a start of the unpacked
 # program through its launcher under Xvfb.
 #   scripts/package.sh            package into build/, then check
+#   scripts/package.sh --clean-root   also install it into a throw-away
+#                                 Debian 12 root (debootstrap; root and network
+#                                 needed) and start it there under Xvfb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh release >/dev/null
@@ -41,3 +44,21 @@ set -e
 [ -f "$root/home/.local/share/strideloom/Resources/config.xml" ] || { echo "no per-user Resources" >&2; exit 1; }
 LD_LIBRARY_PATH= "$root/usr/bin/strideloom-cli" --help >/dev/null
 echo "unpacked program: starts through its launcher"
+
+[ "${1:-}" = "--clean-root" ] || exit 0
+command -v debootstrap >/dev/null || apt-get install -y --no-install-recommends debootstrap >/dev/null
+clean=$(mktemp -d /tmp/strideloom-root.XXXXXX)
+trap 'umount "$clean/proc" "$clean/dev" 2>/dev/null || true; rm -rf "$clean" "$root"' EXIT
+debootstrap --variant=minbase bookworm "$clean" http://deb.debian.org/debian >/dev/null
+cp "$deb" "$clean/tmp/"
+mount -t proc proc "$clean/proc"
+mount --bind /dev "$clean/dev"
+chroot "$clean" /bin/sh -c "apt-get update -q >/dev/null && DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -q --no-install-recommends /tmp/$(basename "$deb") xvfb xauth >/dev/null"
+set +e
+chroot "$clean" /bin/sh -c 'HOME=/root timeout 8 xvfb-run -a strideloom >/dev/null 2>&1'
+rc=$?
+set -e
+[ $rc -eq 124 ] || { echo "the program ended early in the clean root (status $rc)" >&2; exit 1; }
+[ -f "$clean/root/.local/share/strideloom/Resources/config.xml" ] || { echo "no per-user Resources in the clean root" >&2; exit 1; }
+echo "clean Debian 12 root: installed with its dependencies and started"

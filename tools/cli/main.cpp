@@ -315,7 +315,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("strideloom-cli");
     QCommandLineParser cli;
-    cli.setApplicationDescription("Serial IMU devices from the command line.\n"
+    cli.setApplicationDescription("Serial IMU devices and USB receivers from the command line.\n"
                                   "  scan                       list identified devices: KEY BAUD\n"
                                   "  stream (--seconds S | --frames N)\n"
                                   "                             one line per frame: key, accel xyz, gyro xyz,\n"

@@ -4,6 +4,7 @@
 #include "KVUSBDeviceHierarchy.h"
 #include "QDeviceWatcher.h"
 #include "USBReadWorker.h"
+#include "UsbDeviceList.h"
 #include "UsbDeviceTable.h"
 #include "UsbLog.h"
 
@@ -107,14 +108,10 @@ int kvusb::suitCount() const
 
 int kvusb::getKVUSBDeviceHier(std::vector<KVUSBDeviceHierarchy*>* list)
 {
-    libusb_device** devs = nullptr;
-    const ssize_t count = libusb_get_device_list(nullptr, &devs);
-    if (count <= 0) {
-        if (devs)
-            libusb_free_device_list(devs, 1);
+    const UsbDeviceList devs;
+    if (devs.size() == 0)
         return -1;
-    }
-    for (ssize_t i = 0; i < count; ++i) {
+    for (ssize_t i = 0; i < devs.size(); ++i) {
         libusb_device* dev = devs[i];
         if (!isKVCetifiedUSBDevice(dev))
             continue;
@@ -126,7 +123,6 @@ int kvusb::getKVUSBDeviceHier(std::vector<KVUSBDeviceHierarchy*>* list)
         entry->state = KVUSBDeviceHierarchy::StateEnumerated;
         list->push_back(entry);
     }
-    libusb_free_device_list(devs, 1);
     return 0;
 }
 
@@ -211,14 +207,10 @@ void kvusb::slotDeviceChanged()
 
 int kvusb::handleKVUSBDeviceHier()
 {
-    libusb_device** devs = nullptr;
-    const ssize_t count = libusb_get_device_list(nullptr, &devs);
-    if (count <= 0) {
-        if (devs)
-            libusb_free_device_list(devs, 1);
+    const UsbDeviceList devs;
+    if (devs.size() == 0)
         return -1;
-    }
-    for (ssize_t i = 0; i < count; ++i) {
+    for (ssize_t i = 0; i < devs.size(); ++i) {
         libusb_device* dev = devs[i];
         const uint8_t bus = libusb_get_bus_number(dev);
         const uint8_t port = libusb_get_port_number(dev);
@@ -260,7 +252,6 @@ int kvusb::handleKVUSBDeviceHier()
             QThread::msleep(100);
         }
     }
-    libusb_free_device_list(devs, 1);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>  // defines __GLIBC__ with the C library in use
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

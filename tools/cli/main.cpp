@@ -189,9 +189,9 @@ int runUsb(FILE* out, double seconds, bool stream)
 }
 
 // Suit numbers ("0x1234", 24 bits) and node ids (more bits) to record.
-void parseUsbSpec(const QString& spec, bool* all, QSet<uint32_t>* suits, QSet<uint32_t>* nodes)
+void parseUsbSelection(const QString& selection, bool* all, QSet<uint32_t>* suits, QSet<uint32_t>* nodes)
 {
-    for (const QString& item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& item : selection.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (item == QLatin1String("all")) {
             *all = true;
             continue;
@@ -241,7 +241,7 @@ int runRecord(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
     }
     bool allUsb = false;
     QSet<uint32_t> suits, nodes;
-    parseUsbSpec(cli.value("usb"), &allUsb, &suits, &nodes);
+    parseUsbSelection(cli.value("usb"), &allUsb, &suits, &nodes);
 
     Recorder recorder;
     const QStringList failed = recorder.start(dir, serialKeys, settings, QDateTime::currentDateTime());

@@ -1,22 +1,18 @@
 // The whole program: start-up time to a shown window, and the CPU of the
 // program while 8 serial devices stream at 200 frames/s and it shows one.
 //   bench_program [seconds] (sensorsim beside this program; run under Xvfb)
-#include "MemoryTuning.h"
+#include "ProgramStart.h"
 #include "ProgramHarness.h"
 
 #include <QApplication>
-#include <QSurfaceFormat>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv)
 {
     // As the program's own main does.
-    keepFreedMemoryForReuse();
+    prepareProgramStart();
     QApplication app(argc, argv);
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
     // The libraries' diagnostics would cost the program more than a
     // terminal does; keep standard output for the figures only.

@@ -11,7 +11,7 @@
 //                                 program keeps running and every surviving
 //                                 device keeps streaming.
 // Prints its figures; exits non-zero when a check fails.
-#include "MemoryTuning.h"
+#include "ProgramStart.h"
 #include "ProgramHarness.h"
 
 #include "DockDeviceList.h"
@@ -27,7 +27,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSurfaceFormat>
 #include <QTableWidget>
 #include <QTextStream>
 #include <atomic>
@@ -304,11 +303,8 @@ int fault(ProgramHarness& h, int seconds)
 int main(int argc, char** argv)
 {
     // As the program's own main does.
-    keepFreedMemoryForReuse();
+    prepareProgramStart();
     QApplication app(argc, argv);
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
     // Keep the program's own log lines for the record, apart from the figures.
     const QString log = QDir::temp().filePath(QStringLiteral("strideloom-%1.log").arg(mode));

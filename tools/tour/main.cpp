@@ -5,7 +5,7 @@
 //   strideloom-tour SHOTS_DIR
 
 #include "DeviceConfToShow.h"
-#include "MemoryTuning.h"
+#include "ProgramStart.h"
 #include "DockDeviceList.h"
 #include "MainView.h"
 #include "Strideloom.h"
@@ -19,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QScreen>
-#include <QSurfaceFormat>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolBar>
@@ -65,11 +64,8 @@ void click(QWidget* w)
 int main(int argc, char** argv)
 {
     // As the program's own main does.
-    keepFreedMemoryForReuse();
+    prepareProgramStart();
     QApplication app(argc, argv);
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setDepthBufferSize(24);
-    QSurfaceFormat::setDefaultFormat(format);
     if (argc < 2) {
         std::fprintf(stderr, "usage: strideloom-tour SHOTS_DIR\n");
         return 2;

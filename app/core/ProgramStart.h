@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSurfaceFormat>
 #include <cstdlib>  // defines __GLIBC__ with the C library in use
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -15,4 +16,14 @@ inline void keepFreedMemoryForReuse()
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);  // the largest glibc accepts
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 #endif
+}
+
+// What every process showing the program sets before its QApplication:
+// the memory reuse above and a 24-bit depth buffer for the 3D views.
+inline void prepareProgramStart()
+{
+    keepFreedMemoryForReuse();
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
 }

@@ -69,3 +69,12 @@ void PlotShower::showItem(const QVariant& itemInfo, bool on)
         replot();
     }
 }
+
+void PlotShower::setYRange(double min, double max)
+{
+    setAxisScale(QwtPlot::yLeft, min, max);
+    // The zoomer's base is the scale it saw when it was made; without this
+    // un-zooming would snap back to that range.
+    updateAxes();
+    pZoomer->setZoomBase(false);
+}

@@ -15,6 +15,8 @@ class PlotShower : public QwtPlot
     Q_OBJECT
 public:
     PlotShower(PlotData* data, QWidget* parent = nullptr);
+    // The value axis range, also the range the zoomer returns to.
+    void setYRange(double min, double max);
 
 public slots:
     // A legend entry was toggled.

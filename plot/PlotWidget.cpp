@@ -118,7 +118,7 @@ void PlotWidget::addDataFrame(const double* values)
 void PlotWidget::setYRange(double min, double max)
 {
     if (pShower)
-        pShower->setAxisScale(QwtPlot::yLeft, min, max);
+        pShower->setYRange(min, max);
 }
 
 void PlotWidget::onReplot()

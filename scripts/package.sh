@@ -49,7 +49,11 @@ echo "unpacked program: starts through its launcher"
 command -v debootstrap >/dev/null || apt-get install -y --no-install-recommends debootstrap >/dev/null
 clean=$(mktemp -d /tmp/strideloom-root.XXXXXX)
 trap 'umount "$clean/proc" "$clean/dev" 2>/dev/null || true; rm -rf "$clean" "$root"' EXIT
-debootstrap --variant=minbase bookworm "$clean" http://deb.debian.org/debian >/dev/null
+# The machine's own apt sources name the archive (a fresh machine may use
+# another mirror than this one).
+mirror=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null | awk '$2 == "bookworm" {print $1; exit}')
+[ -n "$mirror" ] || { echo "no bookworm archive in the apt sources (run apt-get update)" >&2; exit 1; }
+debootstrap --variant=minbase bookworm "$clean" "$mirror" >/dev/null
 cp "$deb" "$clean/tmp/"
 mount -t proc proc "$clean/proc"
 mount --bind /dev "$clean/dev"

@@ -344,6 +344,10 @@ void DeviceManager::TimeOutCmdRespond()
             return;
         const PendingCommand& c = outcome.command;
         if (outcome.timedOut || c.dataLen == 0) {
+            if (c.replyCode == SerialCmd::WRITECONFIG + 1)
+                emit sigCmdResponded_WRITECONFIG(c.serialKey, !outcome.timedOut);
+            if (!alive)
+                return;
             emit sigCmdResponded_CMDSTATUS(c.serialKey, !outcome.timedOut);
             continue;
         }
@@ -360,7 +364,9 @@ void DeviceManager::TimeOutCmdRespond()
             break;
         }
         case SerialCmd::WRITECONFIG + 1:
-            emit sigCmdResponded_CMDSTATUS(c.serialKey, c.data[0] != 0);
+            emit sigCmdResponded_WRITECONFIG(c.serialKey, c.data[0] != 0);
+            if (alive)
+                emit sigCmdResponded_CMDSTATUS(c.serialKey, c.data[0] != 0);
             break;
         default:
             emit sigCmdResponded_CMDSTATUS(c.serialKey, true);

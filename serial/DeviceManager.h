@@ -58,6 +58,9 @@ signals:
     void sigCmdResponded_REQMAG(QString serialKey, bool bStandard);
     void sigCmdResponded_CONFIG(QString serialKey, DevSetting& stcSetting);
     void sigCmdResponded_ACCELCAL(QString serialKey, bool bRet);
+    // The outcome of a configuration write alone (also reported through
+    // sigCmdResponded_CMDSTATUS), so a writer can tell it from other commands.
+    void sigCmdResponded_WRITECONFIG(QString serialKey, bool bRet);
     void sigWriterCmdData(QString serialKey, uint8_t code);
     void sigWriterCmdData(QString serialKey, uint8_t code, TransData stcData);
 

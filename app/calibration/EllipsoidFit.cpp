@@ -69,7 +69,8 @@ bool EllipsoidFit::fit(const std::vector<MagPoint>& points, double radius, doubl
     const Eigen::Vector3d c = -A.inverse() * b;
     const double s = 1.0 / (c.dot(A * c) - d);
     const Eigen::Matrix3d B = ((s * A) * radius) * radius;
-    Eigen::JacobiSVD<Eigen::Matrix3d> svd(B, Eigen::ComputeThinU | Eigen::ComputeThinV);
+    // Full U and V: thin ones are for dynamic-size matrices and assert otherwise.
+    Eigen::JacobiSVD<Eigen::Matrix3d> svd(B, Eigen::ComputeFullU | Eigen::ComputeFullV);
     const Eigen::Matrix3d U = svd.matrixU();
     const Eigen::Vector3d sigma = svd.singularValues();
     const Eigen::Matrix3d Wm = U * sigma.cwiseSqrt().asDiagonal() * U.transpose();

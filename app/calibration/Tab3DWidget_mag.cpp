@@ -1,6 +1,7 @@
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
 #include "MagCaliGLWidget.h"
+#include "MagResultWriter.h"
 #include "MainView.h"
 #include "SLDevice.h"
 #include "ui_Tab3DWidget_mag.h"
@@ -24,6 +25,11 @@ Tab3DWidget_mag::Tab3DWidget_mag(MainView* view, QWidget* parent)
     ui->progressBar_calcul->setRange(0, 100);
     ui->widget->setStyleSheet(strButtonStyle);
     connect(ui->pushButton_EffectCalculate, &QPushButton::clicked, this, &Tab3DWidget_mag::slotBeginMagCalcul);
+    pRetryButton = new QPushButton(QString::fromUtf8("重新写入"), ui->widget);
+    pRetryButton->setObjectName(QStringLiteral("pushButton_RetryWrite"));
+    pRetryButton->setVisible(false);
+    ui->horizontalLayout_3->addWidget(pRetryButton);
+    connect(pRetryButton, &QPushButton::clicked, this, &Tab3DWidget_mag::slotRetryWrite);
 }
 
 Tab3DWidget_mag::~Tab3DWidget_mag() = default;
@@ -65,39 +71,51 @@ void Tab3DWidget_mag::updateData(DeviceConfToShow* pDev)
     updateUI(pDev);
 }
 
+QString Tab3DWidget_mag::statusText(const DeviceConfToShow* pDev) const
+{
+    if (pDev->eMagCalculType.load() != DeviceConfToShow::MagCalcul_Device)
+        return QString::fromUtf8("未校准");
+    // A fitted result counts as the device's calibration only once the
+    // device confirmed the write.
+    switch (pWriter ? pWriter->stage(pDev->strKey) : MagResultWriter::NoResult) {
+    case MagResultWriter::ReadingConfig:
+    case MagResultWriter::Writing:
+        return QString::fromUtf8("正在写入设备...");
+    case MagResultWriter::Failed:
+        return pWriter->failureText(pDev->strKey);
+    default:
+        return QString::fromUtf8("已校准");
+    }
+}
+
 void Tab3DWidget_mag::updateUI(DeviceConfToShow* pDev)
 {
     if (!pDev)
         return;
+    takeFittedResult(pDev);
     const int state = pDev->eMagCalculType.load();
-    ui->label_magStatus->setText(state == DeviceConfToShow::MagCalcul_Device ? QString::fromUtf8("已校准")
-                                                                              : QString::fromUtf8("未校准"));
+    ui->label_magStatus->setText(statusText(pDev));
     ui->progressBar_calcul->setValue(pDev->nMagProgress.load());
     ui->pushButton_EffectCalculate->setText(state == DeviceConfToShow::MagCalcul_Collect ? QString::fromUtf8("取消")
                                                                                        : QString::fromUtf8("计算"));
-    if (state == DeviceConfToShow::MagCalcul_Fitted) {
-        writeMagCalibration(pDev);
-        pDev->setMagCalculType(DeviceConfToShow::MagCalcul_Device);
-    }
+    pRetryButton->setVisible(pWriter && pDev->nDevType == SOURCE_SERIAL
+                             && pWriter->stage(pDev->strKey) == MagResultWriter::Failed);
 }
 
-void Tab3DWidget_mag::writeMagCalibration(DeviceConfToShow* pDev)
+void Tab3DWidget_mag::takeFittedResult(DeviceConfToShow* pDev)
 {
-    _device_setting setting = pDev->stcSetting;
-    setting.ctrl[0] = static_cast<uint8_t>((setting.ctrl[0] & 0xFC) | 0x04);
-    pDev->getMagCalibration(setting.cal[2].matrix, setting.cal[2].bias);
-    auto num = [](float v) { return QString::number(double(v), 'g', 6); };
-    auto triple = [&num](const float* v) { return num(v[0]) + " " + num(v[1]) + " " + num(v[2]); };
-    pDev->appendLog(QStringLiteral("update mag offset:"));
-    pDev->appendLog(triple(setting.cal[2].bias));
-    pDev->appendLog(QStringLiteral("update mag matrix:"));
-    for (int row = 0; row < 3; ++row)
-        pDev->appendLog(triple(setting.cal[2].matrix + 3 * row));
-    qDebug().noquote() << "----------send--------------";
-    qDebug().noquote() << " -bias:" << triple(setting.cal[2].bias);
-    for (int row = 0; row < 3; ++row)
-        qDebug().noquote() << " -scall:" << triple(setting.cal[2].matrix + 3 * row);
-    qDebug().noquote() << "----------send--------------";
-    if (pDevice)
-        pDevice->SerialPortCmd_WRITECONFIG(pDev->strKey, setting);
+    if (pDev->eMagCalculType.load() != DeviceConfToShow::MagCalcul_Fitted)
+        return;
+    if (pWriter)
+        pWriter->submit(pDev);
+    pDev->setMagCalculType(DeviceConfToShow::MagCalcul_Device);
+}
+
+void Tab3DWidget_mag::slotRetryWrite()
+{
+    DeviceConfToShow* dev = pMainView ? pMainView->currentDevice() : nullptr;
+    if (dev && pWriter)
+        pWriter->retry(dev->strKey);
+    if (dev)
+        updateUI(dev);
 }

@@ -8,12 +8,15 @@ class Tab3DWidget_mag;
 }
 class DeviceConfToShow;
 class MagCaliGLWidget;
+class MagResultWriter;
 class MainView;
+class QPushButton;
 class SLDevice;
 
 // The magnetometer calibration page: progress, the device's calibration
 // state, the point cloud, and the button that starts or cancels a run. A
-// delivered result is written into the device once.
+// delivered result goes to the result writer once; the page shows whether
+// the device confirmed it and offers to write a failed one again.
 class Tab3DWidget_mag : public QWidget
 {
     Q_OBJECT
@@ -22,7 +25,10 @@ public:
     ~Tab3DWidget_mag() override;
 
     void setDevice(SLDevice* device) { pDevice = device; }
+    void setResultWriter(MagResultWriter* writer) { pWriter = writer; }
     MagCaliGLWidget* glWidget() const { return pGLWidget; }
+    // Hands a delivered result of any device, shown or not, to the writer.
+    void takeFittedResult(DeviceConfToShow* pDev);
 
 signals:
     void sigCheckNodeMagStatus();
@@ -33,16 +39,19 @@ public slots:
     void slotBeginMagCalcul();
     void updateData(DeviceConfToShow* pDev);
     void updateUI(DeviceConfToShow* pDev);
+    void slotRetryWrite();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void writeMagCalibration(DeviceConfToShow* pDev);
+    QString statusText(const DeviceConfToShow* pDev) const;
 
     std::unique_ptr<Ui::Tab3DWidget_mag> ui;
     MagCaliGLWidget* pGLWidget;
     MainView* pMainView;
     SLDevice* pDevice = nullptr;
+    MagResultWriter* pWriter = nullptr;
+    QPushButton* pRetryButton;
     QString strButtonStyle;
 };

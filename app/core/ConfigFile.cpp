@@ -1,5 +1,8 @@
 #include "ConfigFile.h"
 
+#include "RecordFormat.h"
+
+#include <QDebug>
 #include <QDomDocument>
 #include <QFile>
 #include <QSaveFile>
@@ -11,7 +14,7 @@ bool ConfigFile::read(const QString& path, Options* options)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     QDomDocument doc;
-    if (!doc.setContent(&file, false))
+    if (!doc.setContent(&file, false) || doc.documentElement().tagName() != QLatin1String("ExportFileSetting"))
         return false;
     const QDomElement list = doc.documentElement().firstChildElement(QStringLiteral("OptionList"));
     Options read;
@@ -84,7 +87,43 @@ ExportSettings ConfigFile::exportSettings(const Options& options)
     s.placeholder = option(options, "placeholder");
     for (const FlagOption& f : kFlags)
         s.*f.flag = option(options, f.name).toInt(nullptr, 10);
+    const ExportSettings defaults = defaultExportSettings();
+    if (!RecordFormat::separatorProblem(s.separate).isEmpty()) {
+        qWarning().noquote() << "option separate" << QStringLiteral("\"%1\"").arg(s.separate)
+                             << "cannot be read back from a recording; using the default tab";
+        s.separate = defaults.separate;
+    }
+    if (!RecordFormat::placeholderProblem(s.placeholder, s.separate).isEmpty()) {
+        qWarning().noquote() << "option placeholder" << QStringLiteral("\"%1\"").arg(s.placeholder)
+                             << "cannot be read back from a recording; using the default NaN";
+        s.placeholder = defaults.placeholder;
+    }
     return s;
+}
+
+ExportSettings ConfigFile::defaultExportSettings()
+{
+    ExportSettings s;
+    s.filename = QStringLiteral("strideloom");
+    s.filesuffix = QStringLiteral("txt");
+    s.separate = QStringLiteral("\t");
+    s.placeholder = QStringLiteral("NaN");
+    s.datetime = 1;
+    s.packcount = 1;
+    s.accel = 1;
+    s.gyro = 1;
+    s.mag = 1;
+    s.quat = 1;
+    s.euler = 1;
+    return s;
+}
+
+void ConfigFile::addMissingExportOptions(Options* options)
+{
+    for (const char* name : {"filename", "filesuffix", "separate", "placeholder"})
+        (*options)[QString::fromLatin1(name)];
+    for (const FlagOption& f : kFlags)
+        (*options)[QString::fromLatin1(f.name)];
 }
 
 void ConfigFile::storeExportSettings(const ExportSettings& s, Options* options)

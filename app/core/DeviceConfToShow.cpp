@@ -205,9 +205,12 @@ void DeviceConfToShow::processMagSample(const float mag[3])
     if (eMagCalculType.load() == MagCalcul_Idle)
         return;
     auto* out = reinterpret_cast<double(*)[3]>(calibOut.data());
-    std::memset(out, 0, sizeof(double) * 3 * size_t(MagCalibrator::kMaxDelivered));
+    // The buffer is handed over zeroed; only what the last call wrote needs
+    // clearing (the whole buffer is 168 KB, cleared per frame otherwise).
+    std::memset(out, 0, sizeof(double) * 3 * size_t(nCalibOutUsed));
     int n = 0;
     const bool ok = runCalibrator(mag, out, &n);
+    nCalibOutUsed = std::clamp(n, 0, int(MagCalibrator::kMaxDelivered));
     if (eMagCalculType.load() == MagCalcul_Collect) {
         ++nMagSampleCount;
         nMagProgress.store(nMagSampleCount * 100 / 7000);

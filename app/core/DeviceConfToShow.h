@@ -60,6 +60,11 @@ public:
     FrameData frame() const;
 
     DevSetting stcSetting;  // GUI thread only
+    // Whether stcSetting was read from this device (GUI thread only).
+    bool bSettingRead = false;
+    // A fitted result is on its way into the device: its configuration is
+    // read for the write, not downloaded over the result (GUI thread only).
+    bool bWritingResult = false;
     PlayHistory stcHistory; // GUI thread only
     int nFrameCount = 0;
     int nPlayPos = 0;
@@ -112,6 +117,7 @@ private:
     mutable std::mutex mutexRun;
     int nMagSampleCount = 0;
     std::vector<std::array<double, 3>> calibOut;  // the calibrator's output buffer
+    int nCalibOutUsed = 0;  // leading entries of calibOut the last call wrote
 
     // Guards the point rings, their positions and the fit points.
     mutable std::mutex mutexPoints;

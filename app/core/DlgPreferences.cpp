@@ -1,4 +1,5 @@
 #include "DlgPreferences.h"
+#include "RecordFormat.h"
 #include "InfoBox.h"
 #include "ui_DlgPreferences.h"
 
@@ -114,6 +115,13 @@ void DlgPreferences::checkIsAccept()
 {
     if (stcSettings.separate == stcSettings.placeholder) {
         showInfoBox(QString::fromUtf8("分隔符 与 占位符 不能相同，请重新设置！"));
+        return;
+    }
+    QString problem = RecordFormat::separatorProblem(stcSettings.separate);
+    if (problem.isEmpty())
+        problem = RecordFormat::placeholderProblem(stcSettings.placeholder, stcSettings.separate);
+    if (!problem.isEmpty()) {
+        showInfoBox(problem);
         return;
     }
     accept();

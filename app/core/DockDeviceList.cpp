@@ -115,9 +115,15 @@ DeviceConfToShow* DockDeviceList::recordForKey(const QString& key) const
 {
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices)
-        if (r->strKey == key)
+        if (r->nDevType != SOURCE_FILE && r->strKey == key)
             return r;
     return nullptr;
+}
+
+std::vector<DeviceConfToShow*> DockDeviceList::records() const
+{
+    std::lock_guard<std::mutex> lock(mutexDevices);
+    return vecDevices;
 }
 
 int DockDeviceList::rowOf(const DeviceConfToShow* record) const
@@ -135,7 +141,7 @@ QString DockDeviceList::checkedDeviceKey() const
     return mapChecked.size() == 1 ? mapChecked.first() : QString();
 }
 
-void DockDeviceList::ClickedListItem(QTableWidgetItem* item)
+void DockDeviceList::rebuildChecked()
 {
     QTableWidget* t = ui->TableWidgetDeviceList;
     mapChecked.clear();
@@ -146,6 +152,12 @@ void DockDeviceList::ClickedListItem(QTableWidgetItem* item)
             mapChecked[row] = r->strKey;
         }
     }
+}
+
+void DockDeviceList::ClickedListItem(QTableWidgetItem* item)
+{
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    rebuildChecked();
     if (item && t->item(item->row(), 0) && pView) {
         auto* r = static_cast<DeviceConfToShow*>(t->item(item->row(), 0)->data(kRecordRole).value<void*>());
         pView->setCurrentDevice(r);
@@ -219,6 +231,8 @@ void DockDeviceList::onRecordingFailed(QString key, QString path)
 void DockDeviceList::removeRecord(DeviceConfToShow* record)
 {
     const int row = rowOf(record);
+    const QString key = record->strKey;
+    const bool live = record->nDevType != SOURCE_FILE;
     {
         std::lock_guard<std::mutex> lock(mutexDevices);
         vecDevices.erase(std::find(vecDevices.begin(), vecDevices.end(), record));
@@ -228,8 +242,12 @@ void DockDeviceList::removeRecord(DeviceConfToShow* record)
     }
     if (row >= 0)
         ui->TableWidgetDeviceList->removeRow(row);
-    if (!ui->TableWidgetDeviceList->currentItem())
-        emit UpdateSelectDevItem(0);
+    // Row indexes after the removed one moved up; a removed device must not
+    // stay checked.
+    rebuildChecked();
+    emit UpdateSelectDevItem(mapChecked.size());
+    if (live)
+        emit sigDeviceRemoved(key);
 }
 
 void DockDeviceList::AppAutoCheckComplete()
@@ -283,6 +301,12 @@ void DockDeviceList::APPCmdResponded_CONFIG(QString serialKey, DevSetting& stcSe
     if (!r)
         return;
     r->stcSetting = stcSetting;
+    r->bSettingRead = true;
+    emit sigCmdResponse_config(serialKey, stcSetting);
+    // Read for writing a fitted result: the device's older calibration must
+    // not replace the result on the host.
+    if (r->bWritingResult)
+        return;
     const _device_cal_block& b = stcSetting.cal[2];
     bool usable = true;
     for (int row = 0; row < 3; ++row) {

@@ -55,7 +55,11 @@ public:
     void addDevice(DeviceConfToShow* record);
     QString checkedDeviceKey() const;
     DeviceConfToShow* currentRecord() const;
+    // The live device (serial or USB node) of a key; rows of recorded files
+    // never stand in for one.
     DeviceConfToShow* recordForKey(const QString& key) const;
+    // Every listed record; GUI thread only (records are removed only there).
+    std::vector<DeviceConfToShow*> records() const;
     int deviceCount() const;
     QTableWidget* table() const;
     // The context menu's actions for a row of this record.
@@ -66,6 +70,8 @@ signals:
     void sigCmdResponse_status(QString serialKey, bool ok);
     void sigCmdResponse_config(QString serialKey, DevSetting& setting);
     void sigCmdResponse_magStatus(bool standard);
+    // A live device's row was removed from the list.
+    void sigDeviceRemoved(QString key);
     void sigCloseWindow();
 
 public slots:
@@ -92,6 +98,7 @@ protected:
 private:
     void removeRecord(DeviceConfToShow* record);
     int rowOf(const DeviceConfToShow* record) const;
+    void rebuildChecked();
     static QString hexKey(const QString& key);
     static QString typeText(int type);
 

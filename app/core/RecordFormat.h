@@ -49,4 +49,12 @@ public:
     static bool parseDataLine(const RecordHeader& h, const QString& line, PlayHistory* history);
     // A value as the recorder writes it: %g with 6 significant digits.
     static QString number(float v);
+
+    // Why recordings with this separator could not be read back (empty
+    // when they can): it must be non-empty and share no character with the
+    // header's "/", a line end, a number, "nan"/"inf" or a time stamp.
+    static QString separatorProblem(const QString& separate);
+    // Likewise for a placeholder: non-empty, without "/", a line end or the
+    // separator.
+    static QString placeholderProblem(const QString& placeholder, const QString& separate);
 };

@@ -48,6 +48,9 @@ QStringList Recorder::add(const QString& dir, const QStringList& keys)
 
 QStringList Recorder::openFiles(const QString& dir, const QStringList& keys)
 {
+    // An empty directory would put the files into the file-system root.
+    if (dir.trimmed().isEmpty())
+        return keys;
     QStringList failed;
     for (const QString& key : keys) {
         const QString path = fileNameFor(dir, key);
@@ -87,14 +90,14 @@ bool Recorder::isRecording(const QString& key) const
     return files.contains(key);
 }
 
-void Recorder::writeFrame(const QString& key, const FrameData& frame)
+bool Recorder::writeFrame(const QString& key, const FrameData& frame)
 {
     QString failedPath;
     {
         std::lock_guard<std::mutex> lock(mutexFiles);
         auto it = files.find(key);
         if (it == files.end())
-            return;
+            return false;
         OpenFile& f = **it;
         uint& count = packCounts[key];
         f.out << RecordFormat::dataLine(header, frame, count, QDateTime::currentDateTime()) << '\n';
@@ -108,6 +111,8 @@ void Recorder::writeFrame(const QString& key, const FrameData& frame)
             packCounts.remove(key);
         }
     }
-    if (!failedPath.isEmpty())
-        emit sigWriteFailed(key, failedPath);
+    if (failedPath.isEmpty())
+        return true;
+    emit sigWriteFailed(key, failedPath);
+    return false;
 }

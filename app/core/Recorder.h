@@ -36,8 +36,9 @@ public:
     bool isRecording(const QString& key) const;
     QString fileNameFor(const QString& dir, const QString& key) const;
 
-    // One data line for the frame, when a file is open for the key.
-    void writeFrame(const QString& key, const FrameData& frame);
+    // One data line for the frame, when a file is open for the key; true
+    // when the line is in the file.
+    bool writeFrame(const QString& key, const FrameData& frame);
 
 signals:
     // A file stopped accepting lines (disk full, removed medium); it was

@@ -6,6 +6,7 @@
 #include "DockDebugInfo.h"
 #include "DockDeviceList.h"
 #include "InfoBox.h"
+#include "MagResultWriter.h"
 #include "MainView.h"
 #include "ModelConnectionFile.h"
 #include "SLDevice.h"
@@ -21,6 +22,7 @@
 #include "kvusb.h"
 #include "ui_StrideloomClass.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
@@ -132,6 +134,14 @@ Strideloom::Strideloom(QWidget* parent)
 
     Tab3DWidget_mag* magPage = pMainView->pageMag();
     pMainView->setDevice(pDevice);
+    pMagWriter = new MagResultWriter(
+        pDevice, [this](const QString& key) { return pDockDeviceList->recordForKey(key); }, this);
+    magPage->setResultWriter(pMagWriter);
+    connect(pDockDeviceList, &DockDeviceList::sigCmdResponse_config, pMagWriter, &MagResultWriter::onConfigRead);
+    connect(pDockDeviceList, &DockDeviceList::sigDeviceRemoved, pMagWriter, &MagResultWriter::onDeviceRemoved);
+    connect(lib, SIGNAL(sigCmdResponded_WRITECONFIG(QString, bool)), pMagWriter, SLOT(onWriteResult(QString, bool)));
+    // Queued: the box is modal and the writer must finish its step first.
+    connect(pMagWriter, &MagResultWriter::sigFailed, this, &Strideloom::onMagResultFailed, Qt::QueuedConnection);
     connect(pDockDeviceList, &DockDeviceList::sigCmdResponse_magStatus, magPage,
             &Tab3DWidget_mag::slotUpdateMagStansardStatus);
     connect(magPage, &Tab3DWidget_mag::sigCheckNodeMagStatus, pDockDeviceList, &DockDeviceList::onCheckmagStatus);
@@ -149,6 +159,8 @@ Strideloom::Strideloom(QWidget* parent)
 
 Strideloom::~Strideloom()
 {
+    delete pMagWriter;
+    pMagWriter = nullptr;
     delete pDevice;
     pDevice = nullptr;
     delete pUsb;
@@ -236,6 +248,7 @@ void Strideloom::setOption(const QString& name, const QString& value)
 
 void Strideloom::loadExportSettings(ExportSettings& s)
 {
+    ConfigFile::addMissingExportOptions(&mapOptions);
     s = ConfigFile::exportSettings(mapOptions);
 }
 
@@ -340,6 +353,10 @@ void Strideloom::updateMainViewUI()
 {
     if (pMainView)
         pMainView->refresh();
+    // Results of devices that are not shown are written as well.
+    if (pMainView && pDockDeviceList)
+        for (DeviceConfToShow* r : pDockDeviceList->records())
+            pMainView->pageMag()->takeFittedResult(r);
     if (pUpdateThread)
         pUpdateThread->acknowledge();
 }
@@ -361,13 +378,49 @@ void Strideloom::OnClickAbout()
     dlg.exec();
 }
 
-void Strideloom::onShowAccelCalibrate()
+QString Strideloom::checkedSerialDevice(const QString& noneText)
 {
+    const QString style = QStringLiteral("QPushButton { width:40px; height:20px; }");
     const QString key = pDockDeviceList->checkedDeviceKey();
     if (key.isEmpty()) {
-        showInfoBox(QString::fromUtf8("请仅勾选一个设备用于加速度校准!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
+        showInfoBox(noneText, style);
+        return QString();
+    }
+    const DeviceConfToShow* r = pDockDeviceList->recordForKey(key);
+    _device_config config;
+    pDevice->UpdateAllDeviceConfig();
+    if (!r || r->nDevType != SOURCE_SERIAL || !pDevice->GetDeviceConfig(key, config)) {
+        showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，不是已连接的串口设备，无法执行该操作!"), style);
+        return QString();
+    }
+    return key;
+}
+
+void Strideloom::onMagResultFailed(QString key, QString text)
+{
+    showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，") + text + QString::fromUtf8("。"),
+                QStringLiteral("QPushButton { width:40px; height:20px; }"));
+}
+
+void Strideloom::closeEvent(QCloseEvent* event)
+{
+    const QStringList unwritten = pMagWriter ? pMagWriter->unwrittenKeys() : QStringList();
+    if (!unwritten.isEmpty() && !bWarnedUnwritten) {
+        bWarnedUnwritten = true;
+        event->ignore();
+        showInfoBox(QString::fromUtf8("设备：") + unwritten.join(QStringLiteral(", "))
+                        + QString::fromUtf8("，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。"),
+                    QStringLiteral("QPushButton { width:40px; height:20px; }"));
         return;
     }
+    QMainWindow::closeEvent(event);
+}
+
+void Strideloom::onShowAccelCalibrate()
+{
+    const QString key = checkedSerialDevice(QString::fromUtf8("请仅勾选一个设备用于加速度校准!"));
+    if (key.isEmpty())
+        return;
     pDevice->SerialPortCmd_STOPRTTRANS(key);
     CalibrationAccel dlg(key, pDevice, this);
     connect(pDevice->getDevObj(), SIGNAL(sigCmdResponded_ACCELCAL(QString, bool)), &dlg,
@@ -377,11 +430,9 @@ void Strideloom::onShowAccelCalibrate()
 
 bool Strideloom::onZeroRotate(bool zero)
 {
-    const QString key = pDockDeviceList->checkedDeviceKey();
-    if (key.isEmpty()) {
-        showInfoBox(QString::fromUtf8("请仅勾选一个设备用于置零旋转!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
+    const QString key = checkedSerialDevice(QString::fromUtf8("请仅勾选一个设备用于置零旋转!"));
+    if (key.isEmpty())
         return false;
-    }
     pDevice->SerialPortCmd_ZEROROTATE(key, zero);
     return true;
 }

@@ -13,6 +13,7 @@ class StrideloomClass;
 }
 class DockDebugInfo;
 class DockDeviceList;
+class MagResultWriter;
 class MainView;
 class SLDevice;
 class ToolBarDeviceOperation;
@@ -39,6 +40,7 @@ public:
     ToolBarDeviceOperation* deviceToolBar() const { return pToolBarDevice; }
     UpdateUIThread* refreshThread() const { return pUpdateThread; }
     QProgressBar* discoveryProgress() const { return pDiscoveryProgress; }
+    MagResultWriter* magResultWriter() const { return pMagWriter; }
     Ui::StrideloomClass* form() const { return ui.get(); }
 
     // The option table, read from and written back to "Resources/config.xml".
@@ -86,8 +88,16 @@ public slots:
     void onDiscoveryStarted();
     void onDiscoveryProgress(int percent);
     void onDiscoveryComplete();
+    void onMagResultFailed(QString key, QString text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The one serial device a device command may go to: the checked row's
+    // key when it is a connected serial device, else empty (user told).
+    QString checkedSerialDevice(const QString& noneText);
+
     MainView* pMainView = nullptr;
     DockDeviceList* pDockDeviceList = nullptr;
     DockDebugInfo* pDockDebugInfo = nullptr;
@@ -95,6 +105,8 @@ private:
     SLDevice* pDevice = nullptr;
     kvusb* pUsb = nullptr;
     QProgressBar* pDiscoveryProgress = nullptr;
+    MagResultWriter* pMagWriter = nullptr;
+    bool bWarnedUnwritten = false;
     QString strModelPath;
     std::map<int, QString> mapNodeNames;
     QString strConfigPath;

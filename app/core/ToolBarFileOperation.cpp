@@ -50,7 +50,8 @@ void ToolBarFileOperation::ExportAction()
         return;
     }
     const QString dir = comboPath->currentText();
-    if (!QDir(dir).exists() && !QDir().mkpath(dir)) {
+    // An empty text is no directory (QDir would take it for the current one).
+    if (dir.trimmed().isEmpty() || (!QDir(dir).exists() && !QDir().mkpath(dir))) {
         showInfoBox(QString::fromUtf8("文件路径不正确，请重新选择!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
         return;
     }

@@ -72,12 +72,37 @@ private slots:
         for (auto it = recorded.begin(); it != recorded.end(); ++it) {
             QVERIFY(QFileInfo::exists(it->second));
             QVERIFY(window.openRecording(it->second));
-            DeviceConfToShow* r = window.deviceDock()->recordForKey(it.key());
-            QVERIFY(r);
+            DeviceConfToShow* r = window.deviceDock()->records().back();
+            QCOMPARE(r->strKey, it.key());
             QCOMPARE(r->nDevType, int(SOURCE_FILE));
             // Every line flushed and read back, none lost.
             QCOMPARE(long(r->stcHistory.size()), it->first);
         }
+    }
+
+    void aFailedWriteIsNamedAndTheExitCodeSaysSo()
+    {
+        // Files may not grow past 16 KiB: writes then fail as on a full disk
+        // (EFBIG instead of ENOSPC, the signal ignored as a real disk sends none).
+        // No option file is found here: the defaults apply.
+        const QString dir = work->path() + "/full";
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        env.insert("XDG_DATA_HOME", work->path() + "/nowhere");
+        cli.setProcessEnvironment(env);
+        QVERIFY(QDir().mkpath(work->path() + "/elsewhere"));
+        cli.setWorkingDirectory(work->path() + "/elsewhere");
+        cli.start("sh", {"-c", "trap '' XFSZ; ulimit -f 32; exec \"$0\" \"$@\"", STRIDELOOM_CLI, "record", "--serial",
+                         "all", "--seconds", "3", "--rate", "200", "--dir", dir, "--extra-ports", sensor->portPath()});
+        QVERIFY(cli.waitForFinished(60000));
+        const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+        const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+        QVERIFY2(cli.exitCode() == 1, qPrintable(err));
+        QVERIFY2(err.contains("recording with the default options"), qPrintable(err));
+        QVERIFY2(err.contains(QRegularExpression("writing \\S+_4242\\.txt failed after \\d+ lines; recording of 4242 stopped")),
+                 qPrintable(err));
+        QVERIFY2(!out.contains("recorded 4242"), qPrintable(out));
     }
 
     void badArgumentsFailClearly()

@@ -139,12 +139,6 @@ private slots:
         QCOMPARE(r.frame().gyro[1], 1500.0f);
     }
 
-    void nonNumericKeyGivesPlotIdZeroAndLiveFramesFeedFivePlots()
-    {
-        DeviceConfToShow r(SOURCE_ROUTER, 0, QString(), "suit");
-        QVERIFY(r.pPlotAccel->getPlotWidget());
-        QVERIFY(r.pPlotTemperature->getPlotWidget());
-    }
 };
 
 QTEST_MAIN(TestDeviceConfToShow)

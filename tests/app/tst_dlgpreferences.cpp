@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
+#include "ConfigFile.h"
 #include "DlgPreferences.h"
+#include "RecordFormat.h"
 #include "ExportSettings.h"
 #include "Strideloom.h"
 #include "ToolBarFileOperation.h"
@@ -101,8 +103,53 @@ private slots:
         QCOMPARE(window.fileToolBar()->pathCombo()->currentText(), QStringLiteral("/data/rec"));
         ExportSettings s;
         window.loadExportSettings(s);
-        QVERIFY(s.filename.isEmpty() && s.separate.isEmpty() && s.placeholder.isEmpty());
+        QVERIFY(s.filename.isEmpty());
+        // No recording is made with an empty separator or placeholder.
+        QCOMPARE(s.separate, QStringLiteral("\t"));
+        QCOMPARE(s.placeholder, QStringLiteral("NaN"));
         QCOMPARE(s.accel + s.quat + s.packcount + s.datetime, 0);
+        // The options looked up are written by the next save.
+        QVERIFY(window.saveConfigFile());
+        ConfigFile::Options saved;
+        QVERIFY(ConfigFile::read("Resources/config.xml", &saved));
+        for (const char* name : {"separate", "placeholder", "accel", "datetime", "savepath"})
+            QVERIFY2(saved.count(QString::fromLatin1(name)), name);
+    }
+
+    void unreadableSeparatorsAndPlaceholdersAreRefused()
+    {
+        const QString separatorText = RecordFormat::separatorProblem(".");
+        QVERIFY(!separatorText.isEmpty());
+        for (const QString& bad : {"", "/", "5", ".", "-", "+", "e", "E", "_", "n", "a", "I", "f", "x.y", "\n"})
+            QVERIFY2(!RecordFormat::separatorProblem(bad).isEmpty(), qPrintable(bad));
+        for (const QString& good : {"\t", ";", ",", " ", "|", "::"})
+            QVERIFY2(RecordFormat::separatorProblem(good).isEmpty(), qPrintable(good));
+        QVERIFY(RecordFormat::placeholderProblem("NaN", ",").isEmpty());
+        QVERIFY(RecordFormat::placeholderProblem("0", "\t").isEmpty());
+        for (const QString& bad : {"", "a/b", "x,y"})
+            QVERIFY2(!RecordFormat::placeholderProblem(bad, ",").isEmpty(), qPrintable(bad));
+
+        DlgPreferences dlg;
+        dlg.stcSettings.separate = ".";
+        dlg.stcSettings.placeholder = "NaN";
+        dlg.initFromSettings();
+        QString text;
+        answerNextBox(&text);
+        dlg.checkIsAccept();
+        QCOMPARE(text, separatorText);
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+
+        // An option file holding one falls back to the default; a file whose
+        // root is not an option file is not read at all.
+        ConfigFile::Options options{{"separate", "-"}, {"placeholder", "NaN"}};
+        QCOMPARE(ConfigFile::exportSettings(options).separate, QStringLiteral("\t"));
+        QTemporaryFile other;
+        QVERIFY(other.open());
+        other.write("<Other><OptionList><OpConf name=\"separate\" value=\";\"/></OptionList></Other>");
+        other.close();
+        ConfigFile::Options read;
+        QVERIFY(!ConfigFile::read(other.fileName(), &read));
+        QVERIFY(read.empty());
     }
 };
 

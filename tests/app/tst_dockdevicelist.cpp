@@ -1,7 +1,11 @@
 #include "DeviceConfToShow.h"
 #include "DockDeviceList.h"
+#include "SensorFrame.h"
+#include "kvplot2d.h"
 
 #include <QTableWidget>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
 #include <QtTest>
 #include <cstring>
 
@@ -36,7 +40,7 @@ private slots:
         QCOMPARE(t->item(1, 1)->text(), QStringLiteral("Read File"));
         QVERIFY(t->item(0, 0)->data(Qt::CheckStateRole).isValid());
         QVERIFY(!t->item(1, 0)->data(Qt::CheckStateRole).isValid());
-        QCOMPARE(dock.menuActionsFor(dock.recordForKey("255")).size(), 1);
+        QCOMPARE(dock.menuActionsFor(dock.records().at(1)).size(), 1);
     }
 
     void configurationWithAUsableCalibrationIsLoaded()
@@ -108,6 +112,70 @@ private slots:
         dock.AppReadFrameData("3", &f);  // nobody
         QCOMPARE(a->frame().accel[0], 0.5f);
         QCOMPARE(file->frame().accel[0], 0.0f);
+    }
+
+    void aFileRowNeverStandsInForALiveDevice()
+    {
+        DockDeviceList dock;
+        QSignalSpy configs(&dock, &DockDeviceList::sigCmdResponse_config);
+        auto* file = new DeviceConfToShow(SOURCE_FILE, 0, "513", "/tmp/rec.txt");
+        dock.addDevice(file);
+        // A USB node with the file's key gets its own row and takes frames.
+        SensorFrame sf;
+        std::memset(&sf, 0, sizeof(sf));
+        sf.nodeId = 513;
+        sf.accel[0] = 0.25f;
+        dock.AppReadFrameData(sf);
+        QCOMPARE(dock.table()->rowCount(), 2);
+        DeviceConfToShow* live = dock.recordForKey("513");
+        QVERIFY(live && live != file);
+        QCOMPARE(live->frame().accel[0], 0.25f);
+        // A configuration reply for the key reaches the live row only.
+        const float m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        const float b[3] = {1, 2, 3};
+        DevSetting s = settingWith(m, b);
+        dock.APPCmdResponded_CONFIG("513", s);
+        QVERIFY(live->bSettingRead);
+        QCOMPARE(live->stcSetting.cal[0].bias[0], 7.0f);
+        QVERIFY(!file->bSettingRead);
+        QCOMPARE(file->stcSetting.cal[0].bias[0], 0.0f);
+        QVERIFY(file->getLogList().isEmpty());
+        QCOMPARE(configs.count(), 1);
+    }
+
+    void liveFramesFeedFivePlotsWhateverTheKey()
+    {
+        DockDeviceList dock;
+        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "not-a-number", "n");
+        dock.addDevice(r);
+        kvplot2d* const fed[] = {r->pPlotAccel, r->pPlotGyro, r->pPlotMag, r->pPlotQuat, r->pPlotEuler};
+        kvplot2d* const unfed[] = {r->pPlotLAccel, r->pPlotPressure, r->pPlotAltitude, r->pPlotTemperature};
+        for (kvplot2d* p : fed)
+            p->getPlotWidget()->show();
+        for (kvplot2d* p : unfed)
+            p->getPlotWidget()->show();
+        FrameData f;
+        std::memset(&f, 0, sizeof(f));
+        for (float* v : {f.accel, f.gyro, f.mag, f.euler})
+            v[0] = v[1] = v[2] = 7.5f;
+        f.quat[0] = f.quat[1] = f.quat[2] = f.quat[3] = 7.5f;
+        for (int i = 0; i < 5; ++i)
+            dock.AppReadFrameData("not-a-number", &f);
+        // The largest value each plot draws, once its refresh has run.
+        auto drawnMax = [](kvplot2d* p) {
+            double m = -1e300;
+            const QwtPlot* plot = p->getPlotWidget()->findChild<QwtPlot*>();
+            for (const QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+                const auto* curve = static_cast<const QwtPlotCurve*>(item);
+                for (size_t i = 0; i < curve->dataSize(); ++i)
+                    m = std::max(m, curve->sample(i).y());
+            }
+            return m;
+        };
+        for (kvplot2d* p : fed)
+            QTRY_COMPARE(drawnMax(p), 7.5);
+        for (kvplot2d* p : unfed)
+            QVERIFY(drawnMax(p) < 7.5);
     }
 };
 

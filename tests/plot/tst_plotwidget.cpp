@@ -13,6 +13,7 @@
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_zoomer.h>
 
 namespace {
 
@@ -83,6 +84,21 @@ private slots:
         QVERIFY(!w->hasPlot());
         add(plot, 1.0);  // ignored, no crash
         plot.setYRange(0, 5);
+    }
+
+    void unzoomingReturnsToTheRangeLastSet()
+    {
+        kvplot2d plot(1, 3, {"x", "y", "z"}, "gyro", "1", "设备", false);
+        PlotWidget* w = widgetOf(plot);
+        plot.setYRange(-2000, 2000);
+        auto* zoomer = w->shower()->findChild<QwtPlotZoomer*>();
+        QVERIFY(zoomer);
+        zoomer->zoom(QRectF(100, -10, 200, 20));
+        QCOMPARE(w->shower()->axisScaleDiv(QwtPlot::yLeft).upperBound(), 10.0);
+        zoomer->zoom(0);
+        w->shower()->replot();
+        QCOMPARE(w->shower()->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -2000.0);
+        QCOMPARE(w->shower()->axisScaleDiv(QwtPlot::yLeft).upperBound(), 2000.0);
     }
 
     void equalNamesGiveOneCurve()

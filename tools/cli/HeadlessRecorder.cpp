@@ -6,6 +6,19 @@ HeadlessRecorder::HeadlessRecorder(Recorder& r, const QString& d, bool all, cons
                                    const QSet<uint32_t>& usbNodes)
     : recorder(r), dir(d), allUsb(all), suits(usbSuits), nodes(usbNodes)
 {
+    connect(&recorder, &Recorder::sigWriteFailed, this, &HeadlessRecorder::onWriteFailed, Qt::DirectConnection);
+}
+
+QHash<QString, QString> HeadlessRecorder::failedWrites() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return writeFailures;
+}
+
+void HeadlessRecorder::onWriteFailed(QString key, QString path)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    writeFailures.insert(key, path);
 }
 
 QHash<QString, long> HeadlessRecorder::counts() const
@@ -22,9 +35,8 @@ QStringList HeadlessRecorder::failedKeys() const
 
 void HeadlessRecorder::onSerialFrame(QString key, FrameData* frame)
 {
-    if (!recorder.isRecording(key))
+    if (!recorder.writeFrame(key, *frame))
         return;
-    recorder.writeFrame(key, *frame);
     std::lock_guard<std::mutex> lock(mutex);
     ++lines[key];
 }
@@ -37,8 +49,10 @@ void HeadlessRecorder::onUsbFrame(const SensorFrame& frame)
     const QString key = QString::number(nodeId);
     if (!recorder.isRecording(key)) {
         {
+            // A file that failed is never opened again: that would truncate
+            // the lines it already holds.
             std::lock_guard<std::mutex> lock(mutex);
-            if (failed.contains(key))
+            if (failed.contains(key) || writeFailures.contains(key))
                 return;
         }
         if (!recorder.add(dir, {key}).isEmpty()) {
@@ -47,7 +61,8 @@ void HeadlessRecorder::onUsbFrame(const SensorFrame& frame)
             return;
         }
     }
-    recorder.writeFrame(key, frameDataFromSensorFrame(frame));
+    if (!recorder.writeFrame(key, frameDataFromSensorFrame(frame)))
+        return;
     std::lock_guard<std::mutex> lock(mutex);
     ++lines[key];
 }

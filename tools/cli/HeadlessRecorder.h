@@ -22,13 +22,18 @@ public:
     HeadlessRecorder(Recorder& recorder, const QString& dir, bool allUsb, const QSet<uint32_t>& usbSuits,
                      const QSet<uint32_t>& usbNodes);
 
-    // Lines written per key so far.
+    // Lines written per key so far (a failed file's lines up to its failure).
     QHash<QString, long> counts() const;
+    // Keys whose file could not be opened.
     QStringList failedKeys() const;
+    // Key → path of every file that stopped accepting lines.
+    QHash<QString, QString> failedWrites() const;
 
 public slots:
     void onSerialFrame(QString key, FrameData* frame);
     void onUsbFrame(const SensorFrame& frame);
+    // Connected directly to the recorder: runs on the writing thread.
+    void onWriteFailed(QString key, QString path);
 
 private:
     Recorder& recorder;
@@ -36,8 +41,9 @@ private:
     const bool allUsb;
     const QSet<uint32_t> suits;
     const QSet<uint32_t> nodes;
-    // Guards lines and failed.
+    // Guards lines, failed and writeFailures.
     mutable std::mutex mutex;
     QHash<QString, long> lines;
     QStringList failed;
+    QHash<QString, QString> writeFailures;
 };

@@ -219,9 +219,13 @@ int runRecord(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
 {
     ConfigFile::Options options;
     const QString optionFile = findOptionFile(cli.value("config"));
-    if (!ConfigFile::read(optionFile, &options))
-        return fail("cannot read the option file " + optionFile + " (give --config)");
-    const ExportSettings settings = ConfigFile::exportSettings(options);
+    ExportSettings settings = ConfigFile::defaultExportSettings();
+    if (ConfigFile::read(optionFile, &options))
+        settings = ConfigFile::exportSettings(options);
+    else if (cli.isSet("config"))
+        return fail("cannot read the option file " + optionFile);
+    else
+        std::fprintf(stderr, "no option file at %s; recording with the default options\n", qPrintable(optionFile));
     QString dir = cli.value("dir");
     if (dir.isEmpty())
         dir = options[QStringLiteral("savepath")];
@@ -269,14 +273,21 @@ int runRecord(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
     usb.reset();
     recorder.stop();
     const QHash<QString, long> counts = sink.counts();
+    const QHash<QString, QString> writeFailures = sink.failedWrites();
     QStringList keys = counts.keys();
     keys.sort();
     for (const QString& key : keys)
-        std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), counts.value(key),
-                     qPrintable(recorder.fileNameFor(dir, key)));
+        if (!writeFailures.contains(key))
+            std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), counts.value(key),
+                         qPrintable(recorder.fileNameFor(dir, key)));
+    for (auto it = writeFailures.begin(); it != writeFailures.end(); ++it)
+        std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
+                     qPrintable(it.value()), counts.value(it.key()), qPrintable(it.key()));
     for (const QString& key : sink.failedKeys())
         std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
-    return keys.isEmpty() ? fail("nothing was recorded") : 0;
+    if (keys.isEmpty())
+        return fail("nothing was recorded");
+    return writeFailures.isEmpty() && sink.failedKeys().isEmpty() ? 0 : 1;
 }
 
 int runConfig(SLDevice& dev, FILE* out, const QString& key)

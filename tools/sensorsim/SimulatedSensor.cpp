@@ -294,11 +294,12 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
         if (ignore)
             return;
         const uint8_t ctrl = uint8_t(c.params.at(0));
-        {
+        // Bit 2 stores the blocks as sent (all three: a host that sends
+        // zeros wipes the device); bit 0 alone only starts a new collection.
+        if (ctrl & 0x04) {
             std::lock_guard<std::mutex> lock(recordMutex);
             blocks = c.params.mid(3, 144);
         }
-        // Bit 2 applies the magnetometer block, bit 0 starts a new collection.
         if (ctrl & 0x04)
             magCalibrated.store(true);
         else if (ctrl & 0x01)

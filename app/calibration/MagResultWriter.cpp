@@ -1,0 +1,186 @@
+#include "MagResultWriter.h"
+#include "DeviceConfToShow.h"
+#include "SLDevice.h"
+
+#include <QDebug>
+#include <cstring>
+
+namespace {
+
+// A lost configuration reply is asked for once more before giving up.
+constexpr int kConfigRequests = 2;
+
+QString number(float v)
+{
+    return QString::number(double(v), 'g', 6);
+}
+
+QString triple(const float* v)
+{
+    return number(v[0]) + " " + number(v[1]) + " " + number(v[2]);
+}
+
+} // namespace
+
+MagResultWriter::MagResultWriter(SLDevice* device, std::function<DeviceConfToShow*(const QString&)> lookup,
+                                 QObject* parent)
+    : QObject(parent)
+    , pDevice(device)
+    , liveRecord(std::move(lookup))
+{
+}
+
+MagResultWriter::~MagResultWriter() = default;
+
+void MagResultWriter::submit(DeviceConfToShow* record)
+{
+    auto job = std::make_shared<Job>();
+    record->getMagCalibration(job->matrix, job->bias);
+    job->timer = std::make_unique<QTimer>();
+    job->timer->setSingleShot(true);
+    const QString key = record->strKey;
+    connect(job->timer.get(), &QTimer::timeout, this, [this, key] { onTimeout(key); });
+    jobs[key] = job;
+    if (record->nDevType != SOURCE_SERIAL || !pDevice) {
+        fail(key, *job, QString::fromUtf8("该设备不是串口设备，校准结果无法写入设备"));
+        return;
+    }
+    start(key, *job);
+}
+
+bool MagResultWriter::retry(const QString& key)
+{
+    const auto it = jobs.find(key);
+    if (it == jobs.end() || it.value()->stage != Failed)
+        return false;
+    const DeviceConfToShow* record = liveRecord ? liveRecord(key) : nullptr;
+    if (!record || record->nDevType != SOURCE_SERIAL || !pDevice)
+        return false;
+    start(key, *it.value());
+    return true;
+}
+
+void MagResultWriter::start(const QString& key, Job& job)
+{
+    job.failure.clear();
+    job.configRequests = 1;
+    setStage(key, job, ReadingConfig);
+    log(key, QString::fromUtf8("读取设备配置，准备写入校准结果..."));
+    pDevice->SerialPortCmd_REQCONFIG(key);
+    job.timer->start(kAnswerTimeoutMs);
+}
+
+MagResultWriter::Stage MagResultWriter::stage(const QString& key) const
+{
+    const auto it = jobs.find(key);
+    return it == jobs.end() ? NoResult : it.value()->stage;
+}
+
+QString MagResultWriter::failureText(const QString& key) const
+{
+    const auto it = jobs.find(key);
+    return it == jobs.end() ? QString() : it.value()->failure;
+}
+
+QStringList MagResultWriter::unwrittenKeys() const
+{
+    QStringList keys;
+    for (auto it = jobs.begin(); it != jobs.end(); ++it)
+        if (it.value()->stage != Written)
+            keys << it.key();
+    return keys;
+}
+
+void MagResultWriter::onConfigRead(QString key, DevSetting& read)
+{
+    const auto it = jobs.find(key);
+    if (it == jobs.end() || it.value()->stage != ReadingConfig)
+        return;
+    Job& job = *it.value();
+    // Everything but the magnetometer block is the device's own, as it just
+    // reported it.
+    _device_setting setting = read;
+    setting.ctrl[0] = static_cast<uint8_t>((setting.ctrl[0] & 0xFC) | 0x04);
+    std::memcpy(setting.cal[2].matrix, job.matrix, sizeof(job.matrix));
+    std::memcpy(setting.cal[2].bias, job.bias, sizeof(job.bias));
+    log(key, QStringLiteral("update mag offset:"));
+    log(key, triple(setting.cal[2].bias));
+    log(key, QStringLiteral("update mag matrix:"));
+    for (int row = 0; row < 3; ++row)
+        log(key, triple(setting.cal[2].matrix + 3 * row));
+    qDebug().noquote() << "----------send--------------";
+    qDebug().noquote() << " -bias:" << triple(setting.cal[2].bias);
+    for (int row = 0; row < 3; ++row)
+        qDebug().noquote() << " -scall:" << triple(setting.cal[2].matrix + 3 * row);
+    qDebug().noquote() << "----------send--------------";
+    setStage(key, job, Writing);
+    pDevice->SerialPortCmd_WRITECONFIG(key, setting);
+    job.timer->start(kAnswerTimeoutMs);
+}
+
+void MagResultWriter::onWriteResult(QString key, bool ok)
+{
+    const auto it = jobs.find(key);
+    if (it == jobs.end() || it.value()->stage != Writing)
+        return;
+    Job& job = *it.value();
+    job.timer->stop();
+    if (!ok) {
+        fail(key, job, QString::fromUtf8("设备未确认写入，校准结果未写入设备"));
+        return;
+    }
+    setStage(key, job, Written);
+    log(key, QString::fromUtf8("校准结果已写入设备"));
+}
+
+void MagResultWriter::onDeviceRemoved(QString key)
+{
+    const auto it = jobs.find(key);
+    if (it == jobs.end())
+        return;
+    Job& job = *it.value();
+    if (job.stage == ReadingConfig || job.stage == Writing)
+        fail(key, job, QString::fromUtf8("设备已断开，校准结果未写入设备"));
+}
+
+void MagResultWriter::onTimeout(const QString& key)
+{
+    const auto it = jobs.find(key);
+    if (it == jobs.end())
+        return;
+    Job& job = *it.value();
+    if (job.stage == ReadingConfig && job.configRequests < kConfigRequests && liveRecord && liveRecord(key)) {
+        ++job.configRequests;
+        pDevice->SerialPortCmd_REQCONFIG(key);
+        job.timer->start(kAnswerTimeoutMs);
+        return;
+    }
+    if (job.stage == ReadingConfig)
+        fail(key, job, QString::fromUtf8("未能读取设备配置，校准结果未写入设备"));
+    else if (job.stage == Writing)
+        fail(key, job, QString::fromUtf8("设备未确认写入，校准结果未写入设备"));
+}
+
+void MagResultWriter::fail(const QString& key, Job& job, const QString& text)
+{
+    job.timer->stop();
+    job.failure = text;
+    setStage(key, job, Failed);
+    log(key, text);
+    qDebug().noquote() << "mag calibration of" << key << "not written:" << text;
+    emit sigFailed(key, text);
+}
+
+void MagResultWriter::setStage(const QString& key, Job& job, Stage s)
+{
+    job.stage = s;
+    if (DeviceConfToShow* record = liveRecord ? liveRecord(key) : nullptr)
+        record->bWritingResult = s == ReadingConfig || s == Writing;
+    emit sigStageChanged(key);
+}
+
+void MagResultWriter::log(const QString& key, const QString& line)
+{
+    if (DeviceConfToShow* record = liveRecord ? liveRecord(key) : nullptr)
+        record->appendLog(line);
+}

@@ -5,6 +5,7 @@
 #include "DeviceConfToShow.h"
 #include "DockDeviceList.h"
 #include "MagCaliGLWidget.h"
+#include "MagResultWriter.h"
 #include "MainView.h"
 #include "SLDevice.h"
 #include "SimulatedSensor.h"
@@ -13,6 +14,8 @@
 #include "ToolBarDeviceOperation.h"
 
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -39,6 +42,9 @@ private:
     std::unique_ptr<Strideloom> window;
     DeviceConfToShow* dev = nullptr;
     Tab3DWidget_mag* page = nullptr;
+    // Answers every information box the program shows, keeping its text.
+    QTimer boxAnswerer;
+    QStringList boxTexts;
 
     QList<QByteArray> writes() const
     {
@@ -50,12 +56,20 @@ private:
     }
     QString buttonText() const { return page->findChild<QPushButton*>("pushButton_EffectCalculate")->text(); }
     QString statusText() const { return page->findChild<QLabel*>("label_magStatus")->text(); }
+    QPushButton* retryButton() const { return page->findChild<QPushButton*>("pushButton_RetryWrite"); }
 
 private slots:
     void initTestCase()
     {
         work = std::make_unique<AppWorkDir>();
         QVERIFY(work->isValid());
+        connect(&boxAnswerer, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxTexts << box->text();
+                box->accept();
+            }
+        });
+        boxAnswerer.start(50);
         SimulatedSensor::Config c;
         c.serial = 4242;
         c.baudRate = 460800;
@@ -165,6 +179,57 @@ private slots:
         window->mainView()->refresh();
         QCOMPARE(page->glWidget()->drawType(), int(DeviceConfToShow::MagCalcul_Device));
         QVERIFY(page->glWidget()->nFitPts > 1000);
+    }
+
+    void anUnconfirmedWriteIsNeverShownAsCalibratedAndCanBeRetried()
+    {
+        // The device stops answering: its configuration cannot be read again,
+        // so nothing may be written, and the page must say so.
+        MagResultWriter* writer = window->magResultWriter();
+        const int before = writes().size();
+        boxTexts.clear();
+        sim->setFault(SimulatedSensor::IgnoreCommands, true);
+        writer->submit(dev);
+        window->mainView()->refresh();
+        QCOMPARE(statusText(), QString::fromUtf8("正在写入设备..."));
+        QTRY_COMPARE_WITH_TIMEOUT(writer->stage(dev->strKey), MagResultWriter::Failed, 15000);
+        window->mainView()->refresh();
+        QCOMPARE(statusText(), QString::fromUtf8("未能读取设备配置，校准结果未写入设备"));
+        QVERIFY(retryButton()->isVisible());
+        QCOMPARE(writes().size(), before);
+        QTRY_COMPARE(boxTexts.size(), 1);
+        QVERIFY(boxTexts[0].contains(QString::fromUtf8("校准结果未写入设备")));
+        QCOMPARE(writer->unwrittenKeys(), QStringList{dev->strKey});
+
+        // Closing with an unwritten result warns once.
+        QVERIFY(!window->close());
+        QTRY_COMPARE(boxTexts.size(), 2);
+
+        // The device answers again: a retry writes the kept result.
+        sim->setFault(SimulatedSensor::IgnoreCommands, false);
+        retryButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(writer->stage(dev->strKey), MagResultWriter::Written, 10000);
+        QCOMPARE(writes().size(), before + 1);
+        window->mainView()->refresh();
+        QCOMPARE(statusText(), QString::fromUtf8("已校准"));
+        QVERIFY(!retryButton()->isVisible());
+        QVERIFY(writer->unwrittenKeys().isEmpty());
+    }
+
+    void resultsOfUsbNodesAndVanishedDevicesAreNotClaimed()
+    {
+        MagResultWriter* writer = window->magResultWriter();
+        DeviceConfToShow node(SOURCE_ROUTER, 0, "66048", "0Hips");
+        writer->submit(&node);
+        QCOMPARE(writer->stage("66048"), MagResultWriter::Failed);
+        QVERIFY(!writer->retry("66048"));
+        sim->setFault(SimulatedSensor::IgnoreCommands, true);
+        writer->submit(dev);
+        writer->onDeviceRemoved(dev->strKey);
+        QCOMPARE(writer->stage(dev->strKey), MagResultWriter::Failed);
+        QCOMPARE(writer->failureText(dev->strKey), QString::fromUtf8("设备已断开，校准结果未写入设备"));
+        sim->setFault(SimulatedSensor::IgnoreCommands, false);
+        QTRY_COMPARE(boxTexts.size(), 4);
     }
 
     void dragSpinsAndAClickStops()

@@ -355,12 +355,22 @@ private slots:
         discover();
         QCOMPARE(table()->rowCount(), 3 + files);
         const QString gone = QStringLiteral("0x") + QString::number(sims[2]->config().serial, 16);
+        for (int row = 0; row < table()->rowCount(); ++row)
+            if (table()->item(row, 0)->text() == gone)
+                setChecked(row, true);
+        QCOMPARE(window->deviceDock()->checkedDeviceKey(), sims[2]->key());
         sims[2]->vanish();
         discover();
         QCOMPARE(table()->rowCount(), 2 + files);
         for (int row = 0; row < 2 + files; ++row)
             QVERIFY(table()->item(row, 0)->text() != gone);
         QVERIFY(window->mainView()->currentDevice() == nullptr);
+        // The removed row is no longer checked: commands are refused at once.
+        QVERIFY(window->deviceDock()->checkedDeviceKey().isEmpty());
+        InfoBoxCatcher catcher;
+        catcher.arm();
+        QVERIFY(!window->onZeroRotate(true));
+        QCOMPARE(catcher.text, QString::fromUtf8("请仅勾选一个设备用于置零旋转!"));
     }
 
     void shutdownWithDevicesStreamingStopsEveryThread()

@@ -7,6 +7,8 @@
 #include "usbsim.h"
 
 #include <QTableWidget>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 #include <cmath>
 #include <cstring>
@@ -85,6 +87,24 @@ private slots:
         }
         // The hexadecimal key column names the node identifier.
         QVERIFY(table()->findItems(QStringLiteral("0x123400"), Qt::MatchExactly).size() == 1);
+    }
+
+    void serialCommandsAreRefusedForNodes()
+    {
+        // The serial library cannot reach a node: the user is told at once.
+        table()->item(0, 0)->setCheckState(Qt::Checked);
+        window->deviceDock()->ClickedListItem(table()->item(0, 0));
+        QString text;
+        QTimer::singleShot(100, [&text] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                box->accept();
+            }
+        });
+        QVERIFY(!window->onZeroRotate(true));
+        QVERIFY2(text.contains(QString::fromUtf8("不是已连接的串口设备")), qPrintable(text));
+        table()->item(0, 0)->setCheckState(Qt::Unchecked);
+        window->deviceDock()->ClickedListItem(table()->item(0, 0));
     }
 
     void rowsStayWhenTheReceiverIsPulled()

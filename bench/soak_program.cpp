@@ -6,7 +6,9 @@
 //                                 steady, views refreshed.
 //   soak_program fault [seconds]  devices vanishing and returning, garbage
 //                                 and bad checksums, a silent device, a
-//                                 receiver pulled and replugged, a recording
+//                                 receiver pulled and replugged, stalled
+//                                 while plugged in and held by another
+//                                 program for 3 s, a recording
 //                                 directory that becomes unwritable: the
 //                                 program keeps running and every surviving
 //                                 device keeps streaming.
@@ -21,12 +23,15 @@
 #include "UpdateUIThread.h"
 #include "usbsim.h"
 
+#include <libusb.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTextStream>
 #include <atomic>
@@ -234,6 +239,28 @@ int fault(ProgramHarness& h, int seconds)
     std::fprintf(out, "  replugging it into another port\n");
     usbsim_plug(router, 2, 9);
     ProgramHarness::waitMs(seconds * 250);
+
+    // Still plugged in, the receiver stalls: it is opened again by itself
+    // and its node rows continue.
+    std::fprintf(out, "  stalling the USB receiver while plugged in\n");
+    const int usbRows = h.rowsOfType("Router Device").size();
+    const int opens = usbsim_open_count(router);
+    usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_PIPE, -1);
+    ProgramHarness::waitMs(3000);
+    check(usbsim_open_count(router) > opens, "the stalled receiver is opened again without a replug");
+    // Another program holds it for 3 s when it is opened next.
+    std::fprintf(out, "  another program holds the USB receiver for 3 s\n");
+    usbsim_set_held(router, 1);
+    usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_IO, -1);
+    ProgramHarness::waitMs(3000);
+    const QString shown = h.window()->statusBar()->currentMessage();
+    check(shown.contains(QString::fromUtf8("其他程序占用")), QStringLiteral("the status bar says so (%1)").arg(shown));
+    const int heldOpens = usbsim_open_count(router);
+    usbsim_set_held(router, 0);
+    ProgramHarness::waitMs(6000);
+    check(usbsim_open_count(router) > heldOpens, "the released receiver is opened without a replug");
+    check(h.rowsOfType("Router Device").size() == usbRows,
+          QStringLiteral("the USB node rows stay (%1)").arg(h.rowsOfType("Router Device").size()));
 
     // The vanished devices are back in the next present period; a new
     // discovery finds them again.

@@ -13,11 +13,20 @@ void KVUSBDeviceHierarchy::copyFrom(const KVUSBDeviceHierarchy& other)
     role = other.role;
     state = other.state.load();
     readWorker = other.readWorker.load();
+    location = other.location;
+}
+
+void KVUSBDeviceHierarchy::setLocation(libusb_device* dev)
+{
+    location = UsbLocation::of(dev);
+    bus = location.bus;
+    port = libusb_get_port_number(dev);
+    address = location.address;
 }
 
 bool KVUSBDeviceHierarchy::sameDevice(const KVUSBDeviceHierarchy& other) const
 {
-    return bus == other.bus && port == other.port && address == other.address && role == other.role;
+    return location == other.location && port == other.port && role == other.role;
 }
 
 void KVUSBDeviceHierarchy::print() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SensorFrame.h"
+#include "UsbLocation.h"
 
 #include <QObject>
 #include <atomic>
@@ -22,8 +23,10 @@ public:
 
     // Copies bus, port, address, role, state and read worker.
     void copyFrom(const KVUSBDeviceHierarchy& other);
-    // Same device: bus, port, address and role all equal.
+    // Same device: bus, port path, address and role all equal.
     bool sameDevice(const KVUSBDeviceHierarchy& other) const;
+    // Takes bus, port path, port and address from the device.
+    void setLocation(libusb_device* dev);
     // Logs the entry as one "DeviceHier:" line.
     void print() const;
 
@@ -34,6 +37,16 @@ public:
     std::atomic<int> state{StateConstructed};
     std::atomic<USBReadWorker*> readWorker{nullptr};
     std::atomic<uint32_t> suitNumber{0};
+    UsbLocation location;
+
+    // Reopening after a failure, used on the polling thread only (and
+    // under the facade's device lock): the current back-off (0 before the
+    // first failure), when the next open may be tried, and the problem the
+    // user was last told of.
+    int backoffMs = 0;
+    long long nextTryMs = 0;
+    int toldProblem = 0;
+    bool connected = false;  // its signals reach the facade
 
 signals:
     void newDatafromRWorker(const SensorFrame& sf, KVUSBDeviceHierarchy* hier);

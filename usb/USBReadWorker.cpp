@@ -5,22 +5,13 @@
 
 #include <libusb.h>
 
-#include <cstdio>
 #include <cstring>
-
-namespace {
-
-constexpr int kClaimFailed = -99;
-
-} // namespace
 
 USBReadWorker::USBReadWorker(libusb_device_handle* h, KVUSBDeviceHierarchy* hier)
     : QThread(nullptr), hierarchy(hier), handle(h)
 {
     std::memset(outBuffer, 0, sizeof outBuffer);
     std::memset(inBuffer, 0, sizeof inBuffer);
-    std::memset(&pendingRecord, 0, sizeof pendingRecord);
-    pendingRecord.head = 0x73;
     usbLog("[INFO]Create USBReadWorker thread from thread:%d.\r\n", usbThreadId());
 }
 
@@ -31,6 +22,7 @@ USBReadWorker::~USBReadWorker()
     finished.passed();
     // A worker that never ran still owns its handle.
     if (handle) {
+        libusb_release_interface(handle, 0);
         libusb_close(handle);
         handle = nullptr;
     }
@@ -40,7 +32,7 @@ USBReadWorker::~USBReadWorker()
 bool USBReadWorker::isPending() const
 {
     std::lock_guard<std::mutex> lock(mutexPending);
-    return pending == 1;
+    return !instructions.empty();
 }
 
 void USBReadWorker::exitReadWorker()
@@ -51,8 +43,14 @@ void USBReadWorker::exitReadWorker()
 int USBReadWorker::onSend2Node(nodeTran_ST2RT_TypeDef& sendStruct)
 {
     std::lock_guard<std::mutex> lock(mutexPending);
-    pendingRecord = sendStruct;
-    pending = 1;
+    if (stopped)
+        return -1;
+    if (instructions.size() >= kMaxPendingInstructions) {
+        usbLog("[WARN]<TIME:%lld>%d instructions wait for the router already; instruction refused.\r\n", usbTickMs(),
+               int(instructions.size()));
+        return -1;
+    }
+    instructions.push_back(PendingInstruction{nextSequence++, sendStruct});
     return 0;
 }
 
@@ -72,38 +70,76 @@ void USBReadWorker::run()
 
 bool USBReadWorker::cycle()
 {
+    bool sendRequest = false;
     {
         std::lock_guard<std::mutex> lock(mutexPending);
-        usbwire::buildRequest(outBuffer, pending == 1 ? &pendingRecord : nullptr);
+        const uint32_t front = instructions.empty() ? 0 : instructions.front().sequence;
+        // The router answers each request once. While an answer is owed a
+        // time-out only means it is late: read again rather than ask twice,
+        // unless a new instruction waits or the router stayed silent long.
+        sendRequest = !awaitingAnswer || front != sentSequence || quietReads >= kReadsBeforeAskingAgain;
+        if (sendRequest) {
+            sentSequence = front;
+            usbwire::buildRequest(outBuffer, front ? &instructions.front().record : nullptr);
+        }
     }
-    int transferred = 0;
-    int rc = libusb_claim_interface(handle, 0);
-    if (rc < 0) {
-        std::fprintf(stderr, "Cannot Claim Interface\n%s\n", libusb_strerror(rc));
-    } else {
-        libusb_bulk_transfer(handle, usbwire::kEndpointOut, outBuffer, usbwire::kOutTransferSize, &transferred,
-                             kTransferTimeoutMs);
+    if (sendRequest) {
+        int sent = 0;
+        const int rc = libusb_bulk_transfer(handle, usbwire::kEndpointOut, outBuffer, usbwire::kOutTransferSize,
+                                            &sent, kTransferTimeoutMs);
+        if (rc != 0 && rc != LIBUSB_ERROR_TIMEOUT) {
+            usbLog("[ERROR] Error No is: %d\r\n", rc);
+            exitCode = rc;
+            return false;
+        }
+        if (sent != usbwire::kOutTransferSize) {
+            // The router discards a cut request and answers nothing;
+            // reading now would wait for an answer that never comes.
+            if (!requestWarned) {
+                usbLog("[WARN]<TIME:%lld>Request not delivered (%d of %d bytes), sending it again.\r\n",
+                       usbTickMs(), sent, usbwire::kOutTransferSize);
+            }
+            requestWarned = true;
+            awaitingAnswer = false;
+            return true;
+        }
+        requestWarned = false;
+        awaitingAnswer = true;
+        quietReads = 0;
     }
+    // The number of the instruction the owed request carries: only an
+    // acknowledgement of that very request completes it.
+    const uint32_t sequence = sentSequence;
 
-    rc = libusb_claim_interface(handle, 0);
-    if (rc < 0) {
-        std::fprintf(stderr, "Cannot Claim Interface\n%s\n", libusb_strerror(rc));
-        rc = kClaimFailed;
-    } else {
-        transferred = 0;
-        rc = libusb_bulk_transfer(handle, usbwire::kEndpointIn, inBuffer, usbwire::kInTransferSize, &transferred,
-                                  kTransferTimeoutMs);
+    int received = 0;
+    int rc = libusb_bulk_transfer(handle, usbwire::kEndpointIn, inBuffer, usbwire::kInTransferSize, &received,
+                              kTransferTimeoutMs);
+    if (rc == LIBUSB_ERROR_TIMEOUT && received > 0) {
+        if (!wholeAnswer(received)) {
+            usbLog("[WARN]<TIME:%lld>Partial answer dropped: %d bytes before the time-out.\r\n", usbTickMs(),
+                   received);
+            // The rest of it is still on its way; take it off the endpoint
+            // so that it is not read as the next answer.
+            int rest = 0;
+            libusb_bulk_transfer(handle, usbwire::kEndpointIn, inBuffer, usbwire::kInTransferSize, &rest,
+                                 kTransferTimeoutMs);
+            awaitingAnswer = false;
+            return true;
+        }
+        // A whole answer whose end the router did not mark.
+        rc = 0;
     }
 
     if (rc == 0) {
         timeoutLogged = false;
-        if (transferred > 0)
-            handleAnswer(transferred);
-        // Only this cycle's answer acknowledges: an acknowledgement left in
-        // the buffer from an earlier instruction must not clear a new one.
-        if (transferred >= 2 && inBuffer[0] == usbwire::kPacketAck && inBuffer[1] == 1) {
+        answered = true;
+        awaitingAnswer = false;
+        if (received > 0)
+            handleAnswer(received);
+        if (sequence != 0 && received >= 2 && inBuffer[0] == usbwire::kPacketAck && inBuffer[1] == 1) {
             std::lock_guard<std::mutex> lock(mutexPending);
-            pending = 0;
+            if (!instructions.empty() && instructions.front().sequence == sequence)
+                instructions.pop_front();
         }
     } else if (rc == LIBUSB_ERROR_TIMEOUT) {
         // A quiet router times out ten times a second; one line per silence.
@@ -112,11 +148,21 @@ bool USBReadWorker::cycle()
                    hierarchy->bus, hierarchy->port, hierarchy->address);
         }
         timeoutLogged = true;
+        ++quietReads;
     } else {
         usbLog("[ERROR] Error No is: %d\r\n", rc);
+        exitCode = rc;
         return false;
     }
     return true;
+}
+
+bool USBReadWorker::wholeAnswer(int length) const
+{
+    bool longFrame = false;
+    if (inBuffer[0] == usbwire::kPacketAck)
+        return length >= 2;
+    return usbwire::checkSensorTransfer(inBuffer, length, longFrame) >= 0;
 }
 
 void USBReadWorker::handleAnswer(int length)
@@ -142,13 +188,33 @@ void USBReadWorker::handleAnswer(int length)
 
 void USBReadWorker::stopReading()
 {
+    size_t dropped = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutexPending);
+        stopped = true;
+        dropped = instructions.size();
+        instructions.clear();
+    }
     libusb_release_interface(handle, 0);
     libusb_close(handle);
     handle = nullptr;
     running = 0;
     usbLog("Stop Running Thread:%d.\r\n", usbThreadId());
+    if (dropped > 0)
+        usbLog("[WARN]<TIME:%lld>%d instructions were not acknowledged before the router stopped.\r\n", usbTickMs(),
+               int(dropped));
+    const int code = exitCode.load();
+    if (code == 0 || code == LIBUSB_ERROR_NO_DEVICE) {
+        if (hierarchy) {
+            usbLog("router unplug!!!\r\n");
+            emit hierarchy->routerUnplug(hierarchy->suitNumber.load(), hierarchy);
+        }
+        return;
+    }
+    // Still plugged in: the facade opens the router again and its suit
+    // stays attached.
     if (hierarchy) {
-        usbLog("router unplug!!!\r\n");
-        emit hierarchy->routerUnplug(hierarchy->suitNumber.load(), hierarchy);
+        usbLog("[WARN]<TIME:%lld>Router <BUS %02d, PORT %02d, DEVICE %02d> stopped reading: %s.\r\n", usbTickMs(),
+               hierarchy->bus, hierarchy->port, hierarchy->address, libusb_error_name(code));
     }
 }

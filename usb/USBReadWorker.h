@@ -5,54 +5,90 @@
 
 #include <QThread>
 #include <atomic>
+#include <cstdint>
+#include <deque>
 #include <mutex>
 
 struct libusb_device_handle;
 class KVUSBDeviceHierarchy;
 
-// Reads one opened router: sends a poll (or the pending instruction),
-// receives the answer, decodes a sensor frame and hands it upward through
-// the entry's signals. Transfers are time-limited so that a stop request is
-// noticed within one time-out; a time-out just repeats the cycle.
+// Reads one opened router: sends a poll (or the oldest pending
+// instruction), receives the answer, decodes a sensor frame and hands it
+// upward through the entry's signals. Transfers are time-limited so that a
+// stop request is noticed within one time-out; a time-out just repeats the
+// cycle.
 class USBReadWorker : public QThread
 {
     Q_OBJECT
 public:
     static constexpr unsigned kTransferTimeoutMs = 100;
+    // Instructions waiting for their acknowledgement; more are refused.
+    static constexpr size_t kMaxPendingInstructions = 8;
+    // Time-outs waiting for an owed answer before the request is repeated.
+    static constexpr int kReadsBeforeAskingAgain = 5;
 
+    // The handle is open with interface 0 claimed; the worker releases and
+    // closes it when it stops.
     USBReadWorker(libusb_device_handle* handle, KVUSBDeviceHierarchy* hierarchy);
     ~USBReadWorker() override;
 
     // Whether an instruction still waits for the router's acknowledgement.
     bool isPending() const;
+    // True once run() has returned; the thread can then be joined at once.
+    bool hasEnded() const { return finished.passed(); }
+    // The libusb code that ended the loop; 0 after a requested stop.
+    int endCode() const { return exitCode.load(); }
+    // Whether the router gave at least one whole answer.
+    bool hasAnswered() const { return answered.load(); }
 
 public slots:
     // Asks the loop to end; the worker thread then closes the router and
     // reports the unplug through the entry. Returns at once.
     void exitReadWorker();
-    // Queues an instruction, replacing one still pending. Safe from any thread.
+    // Queues an instruction behind those still pending. Safe from any
+    // thread; -1 when the queue is full or the worker has stopped reading.
     int onSend2Node(nodeTran_ST2RT_TypeDef& sendStruct);
 
 protected:
     void run() override;
 
 private:
-    // Closes the handle, logs the stop and reports the unplug.
+    struct PendingInstruction
+    {
+        uint32_t sequence;
+        nodeTran_ST2RT_TypeDef record;
+    };
+
+    // Releases and closes the handle, logs the stop and, for an unplug or a
+    // requested stop, reports the unplug.
     void stopReading();
-    // One request/answer exchange; false when the router is gone.
+    // One request/answer exchange; false when reading must end.
     bool cycle();
+    // Whether the bytes of an answer that ran into its time-out are whole.
+    bool wholeAnswer(int length) const;
     void handleAnswer(int length);
 
     std::atomic<int> running{0};
     std::atomic<bool> stopRequested{false};
+    std::atomic<int> exitCode{0};
+    std::atomic<bool> answered{false};
     KVUSBDeviceHierarchy* hierarchy;
     libusb_device_handle* handle;  // used by the worker thread only once started
     uint8_t outBuffer[usbwire::kOutTransferSize];
     uint8_t inBuffer[usbwire::kInTransferSize];
     bool timeoutLogged = false;
-    // Guards pending and pendingRecord, written by the instructing thread.
+    bool requestWarned = false;
+    // The exchange in progress, worker thread only: whether the last
+    // request is still unanswered, the instruction it carried (0 for a
+    // poll) and the time-outs since it was sent.
+    bool awaitingAnswer = false;
+    uint32_t sentSequence = 0;
+    int quietReads = 0;
+    // Guards instructions, nextSequence and stopped: the instructing
+    // thread queues while the worker sends and completes.
     mutable std::mutex mutexPending;
-    int pending = 0;
-    nodeTran_ST2RT_TypeDef pendingRecord;
+    std::deque<PendingInstruction> instructions;
+    uint32_t nextSequence = 1;
+    bool stopped = false;
     ThreadFinishFence finished;
 };

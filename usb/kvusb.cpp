@@ -11,12 +11,17 @@
 #include <libusb.h>
 
 #include <QThread>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
 constexpr unsigned int kVersion = 0x01030001;
 const char* const kOpenFailed = "USB device is opened in other software.";
+const char* const kNoPermission = "no permission \u2014 see the udev rule in the README";
+constexpr int kFirstBackoffMs = 1000;
+constexpr int kLongestBackoffMs = 10000;
 
 } // namespace
 
@@ -116,9 +121,7 @@ int kvusb::getKVUSBDeviceHier(std::vector<KVUSBDeviceHierarchy*>* list)
         if (!isKVCetifiedUSBDevice(dev))
             continue;
         auto* entry = new KVUSBDeviceHierarchy();
-        entry->bus = libusb_get_bus_number(dev);
-        entry->port = libusb_get_port_number(dev);
-        entry->address = libusb_get_device_address(dev);
+        entry->setLocation(dev);
         entry->role = getKVDeviceRole(dev);
         entry->state = KVUSBDeviceHierarchy::StateEnumerated;
         list->push_back(entry);
@@ -176,28 +179,41 @@ void kvusb::slotDeviceChanged()
     std::vector<KVUSBDeviceHierarchy*> snapshot;
     getKVUSBDeviceHier(&snapshot);
     int changedCount = -1;
+    std::vector<KVUSBDeviceHierarchy*> gone;
     {
         std::lock_guard<std::mutex> lock(mutexDevices);
-        if (snapshot.size() > devices.size()) {
+        // The sets are compared, not their sizes: a device that
+        // re-enumerated within one poll leaves the count unchanged.
+        const auto contains = [](const std::vector<KVUSBDeviceHierarchy*>& list, const KVUSBDeviceHierarchy* e) {
+            return std::any_of(list.begin(), list.end(),
+                               [e](const KVUSBDeviceHierarchy* x) { return x->sameDevice(*e); });
+        };
+        const bool removed = std::any_of(devices.begin(), devices.end(),
+                                         [&](const KVUSBDeviceHierarchy* e) { return !contains(snapshot, e); });
+        const bool added = std::any_of(snapshot.begin(), snapshot.end(),
+                                       [&](const KVUSBDeviceHierarchy* e) { return !contains(devices, e); });
+        if (removed) {
+            usbLog("Some Device Disconnected!\r\n");
+            const size_t before = retired.size();
+            CompareRemove(&devices, &snapshot);
+            gone.assign(retired.begin() + long(before), retired.end());
+        }
+        if (added) {
             usbLog("New Device Added!\r\n");
             KVUSBDeviceHierarchy* entry = CompareAdd(&snapshot, &devices);
             entry->moveToThread(thread());
             usbLog("Detect Device Change, add device:");
             entry->print();
             devices.push_back(entry);
-            changedCount = int(devices.size());
-        } else if (snapshot.size() < devices.size()) {
-            usbLog("Some Device Disconnected!\r\n");
-            CompareRemove(&devices, &snapshot);
-            changedCount = int(devices.size());
         }
-        // Workers of unplugged routers have ended their loops; release them.
-        for (KVUSBDeviceHierarchy* entry : retired) {
-            USBReadWorker* worker = entry->readWorker.load();
-            if (worker && worker->isFinished())
-                delete entry->readWorker.exchange(nullptr);
-        }
+        if (removed || added)
+            changedCount = int(devices.size());
+        reapWorkers();
     }
+    // A router that left without its worker noticing (the error was not
+    // an unplug) must not stay the suit's router.
+    for (KVUSBDeviceHierarchy* entry : gone)
+        detachSuits(entry);
     if (changedCount >= 0)
         emit usbPlugedUnpluged(uint32_t(changedCount));
     handleKVUSBDeviceHier();
@@ -205,54 +221,143 @@ void kvusb::slotDeviceChanged()
         delete entry;
 }
 
+void kvusb::reapWorkers()
+{
+    // Workers of unplugged routers have ended their loops; release them.
+    for (KVUSBDeviceHierarchy* entry : retired) {
+        USBReadWorker* worker = entry->readWorker.load();
+        if (worker && worker->hasEnded())
+            delete entry->readWorker.exchange(nullptr);
+    }
+    // A router still plugged in whose worker ended (a stall, an I/O error,
+    // an overflow) is opened again; its suit and rows stay.
+    for (KVUSBDeviceHierarchy* entry : devices) {
+        USBReadWorker* worker = entry->readWorker.load();
+        if (!worker || !worker->hasEnded())
+            continue;
+        const int code = worker->endCode();
+        if (worker->hasAnswered())
+            entry->backoffMs = 0;
+        delete entry->readWorker.exchange(nullptr);
+        entry->state = KVUSBDeviceHierarchy::StateEnumerated;
+        scheduleRetry(entry, code);
+    }
+}
+
+void kvusb::scheduleRetry(KVUSBDeviceHierarchy* entry, int code)
+{
+    entry->backoffMs = entry->backoffMs == 0 ? kFirstBackoffMs : std::min(entry->backoffMs * 2, kLongestBackoffMs);
+    entry->nextTryMs = usbTickMs() + entry->backoffMs;
+    usbLog("[WARN]<TIME:%lld>Router <BUS %02d, PORT %02d, DEVICE %02d>: %s, next try in %d ms.\r\n", usbTickMs(),
+           entry->bus, entry->port, entry->address, libusb_error_name(code), entry->backoffMs);
+}
+
+void kvusb::tellProblem(KVUSBDeviceHierarchy* entry, int problem)
+{
+    if (entry->toldProblem == problem)
+        return;
+    entry->toldProblem = problem;
+    if (problem == RouterHeldElsewhere) {
+        usbLog("[ERROR]<TIME:%lld>USB receiver <BUS %02d, PORT %02d, DEVICE %02d>: held by another program.\r\n",
+               usbTickMs(), entry->bus, entry->port, entry->address);
+    } else if (problem == RouterNoPermission) {
+        usbLog("[ERROR]<TIME:%lld>USB receiver <BUS %02d, PORT %02d, DEVICE %02d>: %s.\r\n", usbTickMs(), entry->bus,
+               entry->port, entry->address, kNoPermission);
+    }
+    emit usbRouterProblem(problem);
+}
+
+void kvusb::detachSuits(KVUSBDeviceHierarchy* entry)
+{
+    std::lock_guard<std::mutex> lock(mutexSuits);
+    for (MotionCaptureSuit* suit : suits) {
+        if (suit->getPtrKVUSBDeviceHier() == entry)
+            suit->setPtrKVUSBDeviceHier(nullptr);
+    }
+}
+
 int kvusb::handleKVUSBDeviceHier()
 {
     const UsbDeviceList devs;
     if (devs.size() == 0)
         return -1;
+    const long long now = usbTickMs();
     for (ssize_t i = 0; i < devs.size(); ++i) {
         libusb_device* dev = devs[i];
-        const uint8_t bus = libusb_get_bus_number(dev);
-        const uint8_t port = libusb_get_port_number(dev);
-        const uint8_t address = libusb_get_device_address(dev);
+        const UsbLocation location = UsbLocation::of(dev);
         std::vector<KVUSBDeviceHierarchy*> toOpen;
         {
             std::lock_guard<std::mutex> lock(mutexDevices);
             for (KVUSBDeviceHierarchy* entry : devices) {
-                if (entry->bus == bus && entry->port == port && entry->address == address
-                    && entry->state == KVUSBDeviceHierarchy::StateEnumerated
-                    && entry->role == KVUSBDeviceHierarchy::RoleRouter)
+                if (entry->location == location && entry->state == KVUSBDeviceHierarchy::StateEnumerated
+                    && entry->role == KVUSBDeviceHierarchy::RoleRouter && entry->nextTryMs <= now)
                     toOpen.push_back(entry);
             }
         }
-        for (KVUSBDeviceHierarchy* entry : toOpen) {
-            libusb_device_handle* handle = nullptr;
-            if (libusb_open(dev, &handle) < 0 || !handle) {
-                emit usbOpenFailed(std::string(kOpenFailed) + "\r\n");
-                usbLog("[ERROR]%s\r\n", kOpenFailed);
-                continue;
-            }
-            connect(entry, SIGNAL(routerUnplug(uint32_t, KVUSBDeviceHierarchy*)), this,
-                    SLOT(onRecUnplugUSB(uint32_t, KVUSBDeviceHierarchy*)), Qt::DirectConnection);
-            connect(entry, SIGNAL(newDatafromRWorker(SensorFrame, KVUSBDeviceHierarchy*)), this,
-                    SLOT(onRecDataFromHier(SensorFrame, KVUSBDeviceHierarchy*)), Qt::DirectConnection);
-            auto* worker = new USBReadWorker(handle, entry);
-            worker->moveToThread(thread());
-            {
-                std::lock_guard<std::mutex> lock(mutexDevices);
-                entry->readWorker = worker;
-                entry->state = KVUSBDeviceHierarchy::StateOpened;
-            }
-            worker->start(QThread::InheritPriority);
-            // libusb offers no reading of its reference count; 1 stands for
-            // the handle this worker holds.
-            usbLog("[INFO]<TIME:%lld>Create and start Thread for USB of :<REFCNT %d, BUS %02d, PORT %02d, DEVICE "
-                   "%02d>\r\n",
-                   usbTickMs(), 1, bus, port, address);
-            QThread::msleep(100);
-        }
+        for (KVUSBDeviceHierarchy* entry : toOpen)
+            openRouter(dev, entry);
     }
     return 0;
+}
+
+void kvusb::openRouter(libusb_device* dev, KVUSBDeviceHierarchy* entry)
+{
+    libusb_device_handle* handle = nullptr;
+    int rc = libusb_open(dev, &handle);
+    if (rc < 0 || !handle) {
+        // On Linux a failed open means the device node is not ours to
+        // open (or it is gone); another program's hold shows at the claim.
+        if (rc == LIBUSB_ERROR_ACCESS) {
+            emit usbOpenFailed(std::string("USB device cannot be opened: ") + kNoPermission + ".\r\n");
+            tellProblem(entry, RouterNoPermission);
+        } else {
+            emit usbOpenFailed(std::string("USB device cannot be opened: ") + libusb_error_name(rc) + ".\r\n");
+        }
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        scheduleRetry(entry, rc);
+        return;
+    }
+    // A kernel driver bound to the interface would refuse the claim; it
+    // is detached for as long as the interface is ours.
+    libusb_set_auto_detach_kernel_driver(handle, 1);
+    rc = libusb_claim_interface(handle, 0);
+    if (rc < 0) {
+        std::fprintf(stderr, "Cannot Claim Interface\n%s\n", libusb_strerror(rc));
+        libusb_close(handle);
+        if (rc == LIBUSB_ERROR_BUSY) {
+            emit usbOpenFailed(std::string(kOpenFailed) + "\r\n");
+            tellProblem(entry, RouterHeldElsewhere);
+        }
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        scheduleRetry(entry, rc);
+        return;
+    }
+    // A stall survives closing the device; a fresh start clears it.
+    libusb_clear_halt(handle, usbwire::kEndpointOut);
+    libusb_clear_halt(handle, usbwire::kEndpointIn);
+    if (entry->toldProblem != 0)
+        tellProblem(entry, RouterProblemSolved);
+    if (!entry->connected) {
+        connect(entry, SIGNAL(routerUnplug(uint32_t, KVUSBDeviceHierarchy*)), this,
+                SLOT(onRecUnplugUSB(uint32_t, KVUSBDeviceHierarchy*)), Qt::DirectConnection);
+        connect(entry, SIGNAL(newDatafromRWorker(SensorFrame, KVUSBDeviceHierarchy*)), this,
+                SLOT(onRecDataFromHier(SensorFrame, KVUSBDeviceHierarchy*)), Qt::DirectConnection);
+        entry->connected = true;
+    }
+    auto* worker = new USBReadWorker(handle, entry);
+    worker->moveToThread(thread());
+    {
+        std::lock_guard<std::mutex> lock(mutexDevices);
+        entry->readWorker = worker;
+        entry->state = KVUSBDeviceHierarchy::StateOpened;
+    }
+    worker->start(QThread::InheritPriority);
+    // libusb offers no reading of its reference count; 1 stands for the
+    // handle this worker holds.
+    usbLog("[INFO]<TIME:%lld>Create and start Thread for USB of :<REFCNT %d, BUS %02d, PORT %02d, DEVICE "
+           "%02d>\r\n",
+           usbTickMs(), 1, entry->bus, entry->port, entry->address);
+    QThread::msleep(100);
 }
 
 void kvusb::onRecDataFromHier(const SensorFrame& dataFrame, KVUSBDeviceHierarchy* hier)
@@ -289,6 +394,7 @@ void kvusb::onRecDataFromHier(const SensorFrame& dataFrame, KVUSBDeviceHierarchy
 
 void kvusb::onRecUnplugUSB(uint32_t suitNumber, KVUSBDeviceHierarchy* hier)
 {
+    // Runs on the worker's thread while it ends.
     std::lock_guard<std::mutex> lock(mutexSuits);
     for (MotionCaptureSuit* suit : suits) {
         if (suit->getSuitNumber() == suitNumber && suit->getPtrKVUSBDeviceHier() == hier)
@@ -350,6 +456,10 @@ int kvusb::sendInstruction(sendToNode& instruction)
         usbLog("USB readworker is nullptr, abort send msg to node.\r\n");
         return -1;
     }
+    if (worker->hasEnded()) {
+        usbLog("USB readworker has stopped, abort send msg to node.\r\n");
+        return -1;
+    }
     nodeTran_ST2RT_TypeDef record = usbwire::wrapInstruction(instruction);
     return worker->onSend2Node(record);
 }
@@ -375,22 +485,22 @@ int kvusb::allNodes2Calibration(unsigned int suitNumber, const _cali_TypeDef& ca
     return sendInstruction(s);
 }
 
-void kvusb::clearNodeCalibrationData(unsigned int nodeId)
+int kvusb::clearNodeCalibrationData(unsigned int nodeId)
 {
     sendToNode s = makeInstruction(0x40, INSTR_CLEAR_CALIBRATION, nodeId);
-    sendInstruction(s);
+    return sendInstruction(s);
 }
 
-void kvusb::closeAllNodes(unsigned int suitNumber)
+int kvusb::closeAllNodes(unsigned int suitNumber)
 {
     sendToNode s = makeInstruction(0x40, INSTR_CLOSE, (suitNumber << 8) + POSITION_ALL_NODES);
-    sendInstruction(s);
+    return sendInstruction(s);
 }
 
-void kvusb::closeNode(unsigned int nodeId)
+int kvusb::closeNode(unsigned int nodeId)
 {
     sendToNode s = makeInstruction(0x40, INSTR_CLOSE, nodeId);
-    sendInstruction(s);
+    return sendInstruction(s);
 }
 
 void kvusb::refreshNodeStatus() {}

@@ -14,6 +14,7 @@
 
 class KVUSBDeviceHierarchy;
 class QDeviceWatcher;
+struct libusb_device;
 
 // Layouts reserved for node information and firmware updates.
 struct NodeLinkInfo
@@ -37,6 +38,13 @@ class KVUSB_EXPORT kvusb : public QObject
 {
     Q_OBJECT
 public:
+    // Why a plugged-in router cannot be read, as usbRouterProblem reports it.
+    enum RouterProblem {
+        RouterProblemSolved = 0,    // the router was opened after a problem
+        RouterHeldElsewhere = 1,    // another program has claimed it
+        RouterNoPermission = 2,     // the user may not open it (udev rule)
+    };
+
     explicit kvusb(QObject* parent = nullptr);
     ~kvusb() override;
 
@@ -45,10 +53,12 @@ public:
     void reSendNewSuitCreateSignal();
     KVUSBDeviceHierarchy* getUSBDHierBySuitNumber(unsigned int suitNumber);
 
+    // Each returns 0 once the instruction is queued for the router, -1 when
+    // there is no reading router for it or its queue is full.
     int allNodes2Calibration(unsigned int suitNumber, const _cali_TypeDef& cali);
-    void clearNodeCalibrationData(unsigned int nodeId);
-    void closeAllNodes(unsigned int suitNumber);
-    void closeNode(unsigned int nodeId);
+    int clearNodeCalibrationData(unsigned int nodeId);
+    int closeAllNodes(unsigned int suitNumber);
+    int closeNode(unsigned int nodeId);
 
     void refreshNodeStatus();
     void getNodeInfoFromCharge(int& count, const NodeLinkInfo* info);
@@ -65,6 +75,9 @@ signals:
     void newSuitCreated(MotionCaptureSuit_Property prop, uint32_t suitNumber);
     void usbOpenFailed(std::string desc);
     void usbPlugedUnpluged(uint32_t kvq3RouterCnt);
+    // Told once per problem and router (a RouterProblem value), and with
+    // RouterProblemSolved when that router could be opened after all.
+    void usbRouterProblem(int problem);
 
 private slots:
     void onRecDataFromHier(const SensorFrame& dataFrame, KVUSBDeviceHierarchy* hier = nullptr);
@@ -81,6 +94,16 @@ private:
     int sendInstruction(sendToNode& instruction);
     // Stops every read worker and waits for it; closes the routers.
     void stopWorkers();
+    // Opens and claims a router and starts its worker; on failure the
+    // entry waits for its next try.
+    void openRouter(libusb_device* dev, KVUSBDeviceHierarchy* entry);
+    // Joins finished workers; a known router whose worker ended is opened
+    // again after its back-off. Called with mutexDevices held.
+    void reapWorkers();
+    // Sets the entry's next try one back-off step later and logs it.
+    static void scheduleRetry(KVUSBDeviceHierarchy* entry, int code);
+    void tellProblem(KVUSBDeviceHierarchy* entry, int problem);
+    void detachSuits(KVUSBDeviceHierarchy* entry);
 
     bool bUsbReady = false;
     QDeviceWatcher* watcher = nullptr;

@@ -34,5 +34,5 @@ QString StdoutCapture::text() const
         bytes.append(buf, int(n));
         offset += n;
     }
-    return QString::fromLatin1(bytes);
+    return QString::fromUtf8(bytes);
 }

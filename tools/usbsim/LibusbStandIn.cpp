@@ -81,6 +81,15 @@ uint8_t LIBUSB_CALL libusb_get_port_number(libusb_device* dev)
     return dev->port;
 }
 
+int LIBUSB_CALL libusb_get_port_numbers(libusb_device* dev, uint8_t* ports, int length)
+{
+    if (length < 1)
+        return LIBUSB_ERROR_OVERFLOW;
+    // Every simulated device hangs directly off its root hub.
+    ports[0] = dev->port;
+    return 1;
+}
+
 uint8_t LIBUSB_CALL libusb_get_device_address(libusb_device* dev)
 {
     return dev->address;
@@ -103,7 +112,32 @@ int LIBUSB_CALL libusb_claim_interface(libusb_device_handle* handle, int)
 
 int LIBUSB_CALL libusb_release_interface(libusb_device_handle* handle, int)
 {
-    return bus().claim(handle);
+    return bus().release(handle);
+}
+
+int LIBUSB_CALL libusb_clear_halt(libusb_device_handle* handle, unsigned char endpoint)
+{
+    return bus().clearHalt(handle, endpoint);
+}
+
+int LIBUSB_CALL libusb_kernel_driver_active(libusb_device_handle* handle, int)
+{
+    return bus().kernelDriverActive(handle);
+}
+
+int LIBUSB_CALL libusb_detach_kernel_driver(libusb_device_handle* handle, int)
+{
+    return bus().detachKernelDriver(handle, true);
+}
+
+int LIBUSB_CALL libusb_attach_kernel_driver(libusb_device_handle* handle, int)
+{
+    return bus().detachKernelDriver(handle, false);
+}
+
+int LIBUSB_CALL libusb_set_auto_detach_kernel_driver(libusb_device_handle* handle, int enable)
+{
+    return bus().setAutoDetach(handle, enable);
 }
 
 int LIBUSB_CALL libusb_bulk_transfer(libusb_device_handle* handle, unsigned char endpoint, unsigned char* data,
@@ -127,6 +161,12 @@ const char* LIBUSB_CALL libusb_error_name(int code)
         return "LIBUSB_ERROR_TIMEOUT";
     case LIBUSB_ERROR_PIPE:
         return "LIBUSB_ERROR_PIPE";
+    case LIBUSB_ERROR_BUSY:
+        return "LIBUSB_ERROR_BUSY";
+    case LIBUSB_ERROR_NOT_FOUND:
+        return "LIBUSB_ERROR_NOT_FOUND";
+    case LIBUSB_ERROR_OVERFLOW:
+        return "LIBUSB_ERROR_OVERFLOW";
     default:
         return "LIBUSB_ERROR_OTHER";
     }
@@ -143,6 +183,16 @@ const char* LIBUSB_CALL libusb_strerror(int code)
         return "No such device (it may have been disconnected)";
     case LIBUSB_ERROR_TIMEOUT:
         return "Operation timed out";
+    case LIBUSB_ERROR_BUSY:
+        return "Resource busy";
+    case LIBUSB_ERROR_PIPE:
+        return "Pipe error";
+    case LIBUSB_ERROR_IO:
+        return "Input/Output Error";
+    case LIBUSB_ERROR_OVERFLOW:
+        return "Overflow";
+    case LIBUSB_ERROR_NOT_FOUND:
+        return "Entity not found";
     default:
         return "Other error";
     }
@@ -184,6 +234,48 @@ void usbsim_plug(int id, uint8_t busNumber, uint8_t port)
 void usbsim_set_held(int id, int held)
 {
     bus().withReceiver(id, [&](SimReceiver& r) { return r.held = held != 0; });
+}
+
+void usbsim_set_no_permission(int id, int denied)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) { return r.noPermission = denied != 0; });
+}
+
+void usbsim_set_kernel_driver(int id, int attached)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) { return r.kernelDriver = attached != 0; });
+}
+
+int usbsim_kernel_driver(int id)
+{
+    return bus().withReceiver(id, [](SimReceiver& r) { return r.kernelDriver ? 1 : 0; });
+}
+
+void usbsim_reenumerate(int id)
+{
+    bus().reenumerate(id);
+}
+
+void usbsim_hold_answers(int id, int held)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) { return r.answersHeld = held != 0; });
+}
+
+void usbsim_fail_transfer(int id, unsigned char endpoint, int nth, int error, int transferred)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) {
+        SimReceiver::Fault f;
+        f.error = error;
+        f.transferred = transferred;
+        if (endpoint == 0x01) {
+            f.atTransfer = r.outTransfers + uint64_t(nth);
+            r.outFaults.push_back(f);
+        } else {
+            f.atTransfer = r.inTransfers + uint64_t(nth);
+            r.inFaults.push_back(f);
+        }
+        return 0;
+    });
 }
 
 void usbsim_set_frame_format(int id, int longFrames, uint16_t flags)
@@ -230,6 +322,40 @@ void usbsim_queue_answer(int id, const uint8_t* bytes, int length)
 uint64_t usbsim_request_count(int id)
 {
     return bus().withReceiver(id, [](SimReceiver& r) { return r.requestCount; });
+}
+
+uint64_t usbsim_answer_count(int id)
+{
+    return bus().withReceiver(id, [](SimReceiver& r) { return r.answersSent; });
+}
+
+uint64_t usbsim_unasked_reads(int id)
+{
+    return bus().withReceiver(id, [](SimReceiver& r) { return r.unaskedReads; });
+}
+
+uint64_t usbsim_repolls(int id)
+{
+    return bus().withReceiver(id, [](SimReceiver& r) { return r.repolls; });
+}
+
+uint64_t usbsim_partial_requests(int id)
+{
+    return bus().withReceiver(id, [](SimReceiver& r) { return r.partialRequests; });
+}
+
+int usbsim_last_request_length(int id, int back)
+{
+    return bus().withReceiver(id, [&](SimReceiver& r) {
+        if (back < 0 || size_t(back) >= r.lastRequestLengths.size())
+            return -1;
+        return r.lastRequestLengths[r.lastRequestLengths.size() - 1 - size_t(back)];
+    });
+}
+
+int usbsim_unclaimed_transfers(void)
+{
+    return bus().unclaimedTransfers();
 }
 
 uint64_t usbsim_instruction_request_count(int id)

@@ -6,6 +6,21 @@
 
 SimReceiver::SimReceiver(uint16_t vendor, uint16_t product) : vendorId(vendor), productId(product) {}
 
+SimReceiver::Fault SimReceiver::takeFault(unsigned char endpoint)
+{
+    const bool out = endpoint == 0x01;
+    const uint64_t n = out ? ++outTransfers : ++inTransfers;
+    std::vector<Fault>& list = out ? outFaults : inFaults;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->atTransfer == n) {
+            const Fault f = *it;
+            list.erase(it);
+            return f;
+        }
+    }
+    return Fault{};
+}
+
 std::chrono::nanoseconds SimReceiver::framePeriod() const
 {
     const int suitsOnAir = secondSuit ? 2 : 1;
@@ -17,11 +32,21 @@ void SimReceiver::receiveRequest(const uint8_t* data, int length)
 {
     std::array<uint8_t, 512> copy{};
     std::memcpy(copy.data(), data, size_t(length < 512 ? length : 512));
-    ++requestCount;
     lastRequests.push_back(copy);
-    if (lastRequests.size() > kKeptRequests)
+    lastRequestLengths.push_back(length);
+    if (lastRequests.size() > kKeptRequests) {
         lastRequests.pop_front();
-    if (length >= 76 && data[0] == 0x73 && data[5] == 0x46) {
+        lastRequestLengths.pop_front();
+    }
+    if (length != 512) {
+        ++partialRequests;
+        return;
+    }
+    ++requestCount;
+    if (requestOwed)
+        ++repolls;
+    requestOwed = true;
+    if (data[0] == 0x73 && data[5] == 0x46) {
         ++instructionRequests;
         if (!instructionPending || std::memcmp(currentInstruction.data(), data + 6, 70) != 0) {
             std::memcpy(currentInstruction.data(), data + 6, 70);
@@ -37,12 +62,14 @@ void SimReceiver::receiveRequest(const uint8_t* data, int length)
 
 bool SimReceiver::answerReady() const
 {
+    if (answersHeld)
+        return false;
     return !queuedAnswers.empty() || (instructionPending && instructionCycles >= ackAfter);
 }
 
 bool SimReceiver::producesFrames() const
 {
-    if (silent || nodeCount <= 0)
+    if (silent || answersHeld || nodeCount <= 0)
         return false;
     for (const auto* list : {&nodesA, &nodesB}) {
         for (const auto& n : *list)

@@ -20,12 +20,24 @@ public:
     static constexpr uint16_t kDefaultFlags = 0x3DBD;  // quat, accel, gyro, mag, euler, location, status, battery
     static constexpr size_t kKeptRequests = 256;
 
+    // A transfer failure injected at a transfer count of one endpoint.
+    struct Fault
+    {
+        uint64_t atTransfer = 0;  // 1-based count of that endpoint's transfers
+        int error = 0;            // libusb error code, 0 for none
+        int transferred = -1;     // bytes that still pass; -1 for none
+        bool active() const { return error != 0 || transferred >= 0; }
+    };
+
     SimReceiver(uint16_t vendor, uint16_t product);
+    // The fault for the transfer about to start on the endpoint, counting it.
+    Fault takeFault(unsigned char endpoint);
 
     bool isRouter() const { return vendorId == 0x1483 && productId == 0x5751; }
     std::chrono::nanoseconds framePeriod() const;
 
-    // A request from the host (OUT transfer).
+    // A request from the host (OUT transfer). Only a whole 512-byte
+    // request is taken; a cut one is discarded as the firmware does.
     void receiveRequest(const uint8_t* data, int length);
     // True when the next answer is an acknowledgement or a queued answer,
     // which go out at once instead of at the frame pace.
@@ -48,12 +60,27 @@ public:
     int ackAfter = 3;          // cycles an instruction is repeated before the answer
     int ackValue = 1;
     bool silent = false;
-    bool held = false;         // opened by other software
+    bool held = false;         // another program has claimed the interface
+    bool noPermission = false; // the device node is not accessible to the user
+    bool kernelDriver = false; // a kernel driver is bound to the interface
+    bool answersHeld = false;  // the router withholds every answer for now
+    std::vector<Fault> outFaults;
+    std::vector<Fault> inFaults;
+    uint64_t outTransfers = 0;
+    uint64_t inTransfers = 0;
+    // Answered requests: one answer per whole request, never unasked.
+    bool requestOwed = false;
+    std::vector<uint8_t> remainder;  // rest of an answer whose transfer timed out
     bool descriptorFails = false;
     std::deque<std::vector<uint8_t>> queuedAnswers;
 
     // What the router saw and sent.
-    uint64_t requestCount = 0;
+    uint64_t requestCount = 0;      // whole requests taken
+    uint64_t partialRequests = 0;   // cut requests discarded
+    uint64_t repolls = 0;           // requests sent while the previous one was unanswered
+    uint64_t unaskedReads = 0;      // IN transfers with no request to answer
+    uint64_t answersSent = 0;
+    std::deque<int> lastRequestLengths;
     uint64_t instructionRequests = 0;
     std::deque<std::array<uint8_t, 512>> lastRequests;
     std::vector<std::array<uint8_t, 70>> instructions;  // each distinct instruction once

@@ -87,6 +87,10 @@ void UsbSimBus::applyScenario(const std::string& scenario)
                     r.productId = uint16_t(value);
                 else if (key == "held")
                     r.held = value != 0;
+                else if (key == "noperm")
+                    r.noPermission = value != 0;
+                else if (key == "kdriver")
+                    r.kernelDriver = value != 0;
                 return 0;
             });
         }
@@ -119,7 +123,16 @@ void UsbSimBus::reset()
     receivers.clear();
     opens.clear();
     nextAddress = 2;
+    unclaimed = 0;
     changed.notify_all();
+}
+
+void UsbSimBus::forgetExchange(int id)
+{
+    if (id < 0 || id >= int(receivers.size()))
+        return;
+    receivers[size_t(id)]->requestOwed = false;
+    receivers[size_t(id)]->remainder.clear();
 }
 
 void UsbSimBus::unplug(int id)
@@ -129,7 +142,24 @@ void UsbSimBus::unplug(int id)
         if (d.hardware == id)
             d.plugged = false;
     }
+    forgetExchange(id);
     changed.notify_all();
+}
+
+void UsbSimBus::reenumerate(int id)
+{
+    uint8_t busNumber = 0, port = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const libusb_device& d : instances) {
+            if (d.hardware == id && d.plugged) {
+                busNumber = d.bus;
+                port = d.port;
+            }
+        }
+    }
+    if (busNumber)
+        plug(id, busNumber, port);
 }
 
 void UsbSimBus::plug(int id, uint8_t bus, uint8_t port)
@@ -141,6 +171,7 @@ void UsbSimBus::plug(int id, uint8_t bus, uint8_t port)
     }
     if (id >= 0 && id < int(receivers.size()))
         plugInstance(id, bus, port);
+    forgetExchange(id);
     changed.notify_all();
 }
 
@@ -203,7 +234,9 @@ int UsbSimBus::open(libusb_device* dev, libusb_device_handle** handle)
     std::lock_guard<std::mutex> lock(mutex);
     if (!dev->plugged || dev->hardware >= int(receivers.size()))
         return LIBUSB_ERROR_NO_DEVICE;
-    if (receivers[size_t(dev->hardware)]->held)
+    // As on Linux: the device node's permission decides the open; another
+    // program's hold on the device only shows when claiming.
+    if (receivers[size_t(dev->hardware)]->noPermission)
         return LIBUSB_ERROR_ACCESS;
     ++dev->refs;
     ++handles;
@@ -218,6 +251,7 @@ void UsbSimBus::close(libusb_device_handle* handle)
         return;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        releaseLocked(handle);
         --handle->device->refs;
         --handles;
     }
@@ -227,7 +261,87 @@ void UsbSimBus::close(libusb_device_handle* handle)
 int UsbSimBus::claim(libusb_device_handle* handle)
 {
     std::lock_guard<std::mutex> lock(mutex);
+    libusb_device* dev = handle->device;
+    if (!dev->plugged || dev->hardware >= int(receivers.size()))
+        return LIBUSB_ERROR_NO_DEVICE;
+    if (handle->claimed)
+        return 0;
+    SimReceiver& r = *receivers[size_t(dev->hardware)];
+    if (r.held || (dev->claimedBy && dev->claimedBy != handle))
+        return LIBUSB_ERROR_BUSY;
+    if (r.kernelDriver) {
+        if (!handle->autoDetach)
+            return LIBUSB_ERROR_BUSY;
+        r.kernelDriver = false;
+        handle->detachedDriver = true;
+    }
+    handle->claimed = true;
+    dev->claimedBy = handle;
+    return 0;
+}
+
+void UsbSimBus::releaseLocked(libusb_device_handle* handle)
+{
+    if (!handle->claimed)
+        return;
+    libusb_device* dev = handle->device;
+    handle->claimed = false;
+    if (dev->claimedBy == handle)
+        dev->claimedBy = nullptr;
+    if (handle->detachedDriver && dev->hardware < int(receivers.size()))
+        receivers[size_t(dev->hardware)]->kernelDriver = true;
+    handle->detachedDriver = false;
+}
+
+int UsbSimBus::release(libusb_device_handle* handle)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!handle->claimed)
+        return LIBUSB_ERROR_NOT_FOUND;
+    releaseLocked(handle);
     return handle->device->plugged ? 0 : LIBUSB_ERROR_NO_DEVICE;
+}
+
+int UsbSimBus::clearHalt(libusb_device_handle* handle, unsigned char endpoint)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    libusb_device* dev = handle->device;
+    if (!dev->plugged)
+        return LIBUSB_ERROR_NO_DEVICE;
+    if (endpoint != 0x01 && endpoint != 0x81)
+        return LIBUSB_ERROR_NOT_FOUND;
+    dev->halted[endpoint == 0x81 ? 1 : 0] = false;
+    return 0;
+}
+
+int UsbSimBus::kernelDriverActive(libusb_device_handle* handle)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    libusb_device* dev = handle->device;
+    if (!dev->plugged || dev->hardware >= int(receivers.size()))
+        return LIBUSB_ERROR_NO_DEVICE;
+    return receivers[size_t(dev->hardware)]->kernelDriver ? 1 : 0;
+}
+
+int UsbSimBus::detachKernelDriver(libusb_device_handle* handle, bool detach)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    libusb_device* dev = handle->device;
+    if (!dev->plugged || dev->hardware >= int(receivers.size()))
+        return LIBUSB_ERROR_NO_DEVICE;
+    SimReceiver& r = *receivers[size_t(dev->hardware)];
+    if (r.kernelDriver == detach) {
+        r.kernelDriver = !detach;
+        return 0;
+    }
+    return LIBUSB_ERROR_NOT_FOUND;
+}
+
+int UsbSimBus::setAutoDetach(libusb_device_handle* handle, int enable)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    handle->autoDetach = enable != 0;
+    return 0;
 }
 
 int UsbSimBus::bulkTransfer(libusb_device_handle* handle, unsigned char endpoint, unsigned char* data, int length,
@@ -239,26 +353,64 @@ int UsbSimBus::bulkTransfer(libusb_device_handle* handle, unsigned char endpoint
         *transferred = 0;
     if (!dev->plugged || dev->hardware >= int(receivers.size()))
         return LIBUSB_ERROR_NO_DEVICE;
+    // usbfs would claim behind the caller's back with a kernel warning; a
+    // library relying on that is wrong, so the stand-in refuses.
+    if (!handle->claimed) {
+        ++unclaimed;
+        return LIBUSB_ERROR_IO;
+    }
     SimReceiver& r = *receivers[size_t(dev->hardware)];
     if (!r.isRouter())
         return LIBUSB_ERROR_PIPE;
-    if (endpoint == 0x01) {
-        r.receiveRequest(data, length);
-        if (transferred)
-            *transferred = length;
-        return 0;
-    }
-    if (endpoint != 0x81)
+    if (endpoint != 0x01 && endpoint != 0x81)
         return LIBUSB_ERROR_PIPE;
-    return readAnswer(r, dev, data, length, transferred, timeoutMs, lock);
+    bool& halted = dev->halted[endpoint == 0x81 ? 1 : 0];
+    if (halted)
+        return LIBUSB_ERROR_PIPE;
+    const SimReceiver::Fault fault = r.takeFault(endpoint);
+    if (fault.error == LIBUSB_ERROR_PIPE) {
+        halted = true;
+        return LIBUSB_ERROR_PIPE;
+    }
+    if (fault.error == LIBUSB_ERROR_IO)
+        return LIBUSB_ERROR_IO;
+    if (endpoint == 0x01)
+        return writeRequest(r, data, length, transferred, fault);
+    return readAnswer(r, dev, data, length, transferred, timeoutMs, fault, lock);
+}
+
+int UsbSimBus::writeRequest(SimReceiver& r, unsigned char* data, int length, int* transferred,
+                            const SimReceiver::Fault& fault)
+{
+    int n = length;
+    if (fault.transferred >= 0 && fault.transferred < length)
+        n = fault.transferred;
+    // The router sees only what crossed the cable.
+    if (n > 0 || fault.error == 0)
+        r.receiveRequest(data, n);
+    if (transferred)
+        *transferred = n;
+    return fault.error == LIBUSB_ERROR_TIMEOUT ? LIBUSB_ERROR_TIMEOUT : 0;
 }
 
 int UsbSimBus::readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* data, int length, int* transferred,
-                          unsigned int timeoutMs, std::unique_lock<std::mutex>& lock)
+                          unsigned int timeoutMs, const SimReceiver::Fault& fault, std::unique_lock<std::mutex>& lock)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
+    // The rest of an answer whose transfer timed out waits in the
+    // endpoint and comes with the next transfer.
+    if (!r.remainder.empty()) {
+        const int n = int(r.remainder.size()) < length ? int(r.remainder.size()) : length;
+        std::memcpy(data, r.remainder.data(), size_t(n));
+        r.remainder.erase(r.remainder.begin(), r.remainder.begin() + n);
+        if (transferred)
+            *transferred = n;
+        return 0;
+    }
+    if (!r.requestOwed)
+        ++r.unaskedReads;
     // A router that fell far behind (the host stalled) does not burst.
     if (r.nextDue < start - std::chrono::milliseconds(200))
         r.nextDue = start;
@@ -266,10 +418,11 @@ int UsbSimBus::readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* dat
         if (!dev->plugged)
             return LIBUSB_ERROR_NO_DEVICE;
         const Clock::time_point now = Clock::now();
-        const bool ready = r.answerReady() || (r.producesFrames() && now >= r.nextDue);
+        const bool ready = r.requestOwed && (r.answerReady() || (r.producesFrames() && now >= r.nextDue));
         if (ready)
             break;
-        Clock::time_point wakeAt = r.producesFrames() ? r.nextDue : now + std::chrono::milliseconds(50);
+        Clock::time_point wakeAt =
+            r.requestOwed && r.producesFrames() ? r.nextDue : now + std::chrono::milliseconds(50);
         if (timeoutMs != 0) {
             if (now >= deadline)
                 return LIBUSB_ERROR_TIMEOUT;
@@ -282,10 +435,30 @@ int UsbSimBus::readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* dat
     std::vector<uint8_t> answer = r.nextAnswer();
     if (paced)
         r.nextDue += r.framePeriod();
-    const int n = int(answer.size()) < length ? int(answer.size()) : length;
+    r.requestOwed = false;
+    ++r.answersSent;
+    if (fault.error == LIBUSB_ERROR_OVERFLOW) {
+        // More came than the buffer holds: libusb fails the whole transfer.
+        if (transferred)
+            *transferred = length;
+        return LIBUSB_ERROR_OVERFLOW;
+    }
+    int n = int(answer.size()) < length ? int(answer.size()) : length;
+    const bool cut = fault.error == LIBUSB_ERROR_TIMEOUT;
+    if (cut && fault.transferred >= 0 && fault.transferred < n) {
+        r.remainder.assign(answer.begin() + fault.transferred, answer.begin() + n);
+        n = fault.transferred;
+    }
     std::memcpy(data, answer.data(), size_t(n));
     if (transferred)
         *transferred = n;
+    if (cut) {
+        // The rest is late (or, with no short packet, never known to be
+        // the end): the transfer runs into its time-out.
+        if (timeoutMs != 0)
+            changed.wait_until(lock, deadline, [&] { return !dev->plugged; });
+        return LIBUSB_ERROR_TIMEOUT;
+    }
     return 0;
 }
 
@@ -299,6 +472,12 @@ int UsbSimBus::openCount(int id)
 {
     std::lock_guard<std::mutex> lock(mutex);
     return id >= 0 && id < int(opens.size()) ? opens[size_t(id)] : 0;
+}
+
+int UsbSimBus::unclaimedTransfers()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return unclaimed;
 }
 
 int UsbSimBus::referencedDevices()

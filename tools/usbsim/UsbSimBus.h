@@ -11,6 +11,8 @@
 #include <vector>
 
 // What libusb hands out: one device instance per plug-in.
+struct libusb_device_handle;
+
 struct libusb_device
 {
     int hardware;           // index into the bus's receivers
@@ -19,11 +21,16 @@ struct libusb_device
     uint8_t address;
     bool plugged;
     int refs;
+    libusb_device_handle* claimedBy = nullptr;  // our handle holding interface 0
+    bool halted[2] = {false, false};            // OUT, IN endpoint stalled until cleared
 };
 
 struct libusb_device_handle
 {
     libusb_device* device;
+    bool claimed = false;
+    bool autoDetach = false;
+    bool detachedDriver = false;  // claiming detached the kernel driver; release re-attaches it
 };
 
 // The simulated bus: receivers, their plugged-in device instances and the
@@ -45,6 +52,9 @@ public:
     void reset();
     void unplug(int id);
     void plug(int id, uint8_t bus, uint8_t port);
+    // A bus reset: the device comes back at once at the same port with a
+    // new address.
+    void reenumerate(int id);
     // Runs f on the receiver under the bus lock and wakes waiting transfers.
     template <typename F>
     auto withReceiver(int id, F f)
@@ -64,18 +74,29 @@ public:
     int open(libusb_device* dev, libusb_device_handle** handle);
     void close(libusb_device_handle* handle);
     int claim(libusb_device_handle* handle);
+    int release(libusb_device_handle* handle);
+    int clearHalt(libusb_device_handle* handle, unsigned char endpoint);
+    int kernelDriverActive(libusb_device_handle* handle);
+    int detachKernelDriver(libusb_device_handle* handle, bool detach);
+    int setAutoDetach(libusb_device_handle* handle, int enable);
     int bulkTransfer(libusb_device_handle* handle, unsigned char endpoint, unsigned char* data, int length,
                      int* transferred, unsigned int timeoutMs);
 
     int openHandles();
     int openCount(int id);
     int referencedDevices();
+    // Transfers on an interface the caller had not claimed: always its fault.
+    int unclaimedTransfers();
 
 private:
     UsbSimBus() = default;
     libusb_device* plugInstance(int hardware, uint8_t bus, uint8_t port);
     int readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* data, int length, int* transferred,
-                   unsigned int timeoutMs, std::unique_lock<std::mutex>& lock);
+                   unsigned int timeoutMs, const SimReceiver::Fault& fault, std::unique_lock<std::mutex>& lock);
+    int writeRequest(SimReceiver& r, unsigned char* data, int length, int* transferred, const SimReceiver::Fault& fault);
+    void releaseLocked(libusb_device_handle* handle);
+    // A device that leaves the bus forgets its unanswered request.
+    void forgetExchange(int id);
 
     // Guards everything below; transfers wait on changed with it released.
     std::mutex mutex;
@@ -84,6 +105,7 @@ private:
     std::deque<libusb_device> instances;   // stable addresses for libusb pointers
     std::vector<int> opens;                // successful opens per receiver
     int handles = 0;
+    int unclaimed = 0;
     int contexts = 0;
     uint8_t nextAddress = 2;
     bool scenarioApplied = false;

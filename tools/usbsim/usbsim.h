@@ -21,8 +21,30 @@ int usbsim_add_device(uint16_t vendorId, uint16_t productId);
 void usbsim_unplug(int id);
 /* Plugs the device in again at the given port, with a new address. */
 void usbsim_plug(int id, uint8_t bus, uint8_t port);
-/* Another program holds the device: opening fails while held. */
+/* Another program has claimed the device's interface: opening succeeds,
+ * claiming fails with LIBUSB_ERROR_BUSY while held, as on Linux. */
 void usbsim_set_held(int id, int held);
+/* The user may not access the device node: opening fails with
+ * LIBUSB_ERROR_ACCESS (the missing udev rule). */
+void usbsim_set_no_permission(int id, int denied);
+/* A kernel driver is bound to the interface: claiming fails with BUSY
+ * unless the library detaches it (auto-detach re-attaches on release). */
+void usbsim_set_kernel_driver(int id, int attached);
+int usbsim_kernel_driver(int id);
+/* A bus reset: same port, new address, at once (within one poll). */
+void usbsim_reenumerate(int id);
+/* The router withholds every answer (acknowledgements too) while held. */
+void usbsim_hold_answers(int id, int held);
+/* The nth transfer from now on endpoint (0x01 or 0x81) fails:
+ *   LIBUSB_ERROR_PIPE      stall; the endpoint stays halted until cleared
+ *   LIBUSB_ERROR_IO        this transfer fails
+ *   LIBUSB_ERROR_OVERFLOW  (IN) the answer overflows the buffer
+ *   LIBUSB_ERROR_TIMEOUT   the transfer times out after `transferred` bytes;
+ *                          OUT: the router discards a cut request; IN: the
+ *                          rest comes with the next transfer
+ *   0 with transferred     (OUT) a short transfer reported as success
+ * transferred is -1 where it does not apply. */
+void usbsim_fail_transfer(int id, unsigned char endpoint, int nth, int error, int transferred);
 void usbsim_set_frame_format(int id, int longFrames, uint16_t flags);
 /* Frames of a second suit in between those of the first. */
 void usbsim_set_second_suit(int id, uint32_t suitNumber);
@@ -34,7 +56,19 @@ void usbsim_set_descriptor_fails(int id, int fails);
 /* The next answers, sent before any generated frame. */
 void usbsim_queue_answer(int id, const uint8_t* bytes, int length);
 
+/* Whole 512-byte requests the router took; each is answered once. */
 uint64_t usbsim_request_count(int id);
+uint64_t usbsim_answer_count(int id);
+/* IN transfers with no request to answer (the host skipped its poll). */
+uint64_t usbsim_unasked_reads(int id);
+/* Requests sent while the previous one was still unanswered. */
+uint64_t usbsim_repolls(int id);
+/* Cut requests the router discarded. */
+uint64_t usbsim_partial_requests(int id);
+/* Length of the back-th most recent OUT transfer as it crossed the cable. */
+int usbsim_last_request_length(int id, int back);
+/* Transfers on an interface the caller had not claimed (a library fault). */
+int usbsim_unclaimed_transfers(void);
 uint64_t usbsim_instruction_request_count(int id);
 /* Copies the back-th most recent request (0 = latest) into out[512]; 0 on success. */
 int usbsim_last_request(int id, int back, uint8_t* out);

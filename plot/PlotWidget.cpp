@@ -72,6 +72,10 @@ PlotWidget::PlotWidget(const PlotConfig& config, QWidget* parent)
         auto* curve = new QwtPlotCurve(name);
         curve->setPen(curveColor(i, config.curveCount), 0.0, Qt::SolidLine);
         curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+        // Points that fall on the same pixel are drawn once; parts outside
+        // the canvas are not drawn.
+        curve->setPaintAttribute(QwtPlotCurve::FilterPoints, true);
+        curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
         curve->setData(new PlotSeriesData(pData.get(), i));
         curve->attach(pShower);
     }
@@ -100,7 +104,22 @@ PlotWidget::PlotWidget(const PlotConfig& config, QWidget* parent)
     connect(ui->plot_controlBtn, &QPushButton::clicked, this, &PlotWidget::onControlBtnClicked);
     if (pSlider)
         connect(pSlider, &QSlider::valueChanged, this, &PlotWidget::onControlSliderMoved);
+}
+
+void PlotWidget::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!pData)
+        return;
+    // Brought up to date at once, then redrawn with the others.
+    onReplot();
     timer.start(kReplotMs);
+}
+
+void PlotWidget::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    timer.stop();
 }
 
 PlotWidget::~PlotWidget() = default;

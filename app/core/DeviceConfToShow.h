@@ -2,6 +2,7 @@
 
 #include "FrameData.h"
 #include "MagCalibrator.h"
+#include "NearPointIndex.h"
 #include "PlayHistory.h"
 #include "SerialTypes.h"
 
@@ -104,7 +105,7 @@ private:
     bool runCalibrator(const float mag[3], double out[][3], int* count);
     void storeMagSample(const float p[3]);
     void storeCaliPoint(const float p[3]);
-    void storePoint(float (*ring)[3], int capacity, int* pos, bool* full, const float p[3]);
+    void storePoint(float (*ring)[3], int capacity, int* pos, bool* full, NearPointIndex* index, const float p[3]);
     void replaceCountLine(const QString& line);
 
     // Guards stcFrameData and listLog.
@@ -129,4 +130,8 @@ private:
     float fCaliPoints[kCaliPoints][3];
     int nCaliPointPos = 0;
     bool bCaliPointFull = false;
+    // Where the rings' points lie, for the duplicate test; changed with the
+    // rings' positions, under mutexRun.
+    NearPointIndex magSampleIndex{0.5f};
+    NearPointIndex caliPointIndex{0.5f};
 };

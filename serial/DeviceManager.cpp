@@ -208,7 +208,7 @@ void DeviceManager::ReadFrameData()
         stopwatch.start();
         int length = 0;
         if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize, &isWholePayload,
-                                      kSensorPayloadLength, kConfigPayloadLength)
+                                      kConfigPayloadLength)
             == 1) {
             if (length > kPayloadBufferSize) {
                 // No payload kind is this long: it is noise, perhaps with a

@@ -1,13 +1,18 @@
 // The serial library end to end: real QSerialPort I/O against simulated
 // devices on pseudo-terminals.
 
+#include "CommandCodec.h"
 #include "DeviceEncoder.h"
+#include "DeviceManager.h"
 #include "SLDevice.h"
+#include "SerialDevice.h"
 #include "SerialFrameCodec.h"
+#include "SerialRingBuffer.h"
 #include "SimulatedSensor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
 #include <memory>
@@ -38,13 +43,16 @@ int threadCount()
     return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-std::unique_ptr<SimulatedSensor> makeSensor(uint32_t serial, int baud, int hz = 100)
+std::unique_ptr<SimulatedSensor> makeSensor(uint32_t serial, int baud, int hz = 100,
+                                            const std::function<void(SimulatedSensor::Config&)>& adjust = {})
 {
     SimulatedSensor::Config c;
     c.serial = serial;
     c.baudRate = baud;
     c.streamRateHz = hz;
     c.seed = serial;
+    if (adjust)
+        adjust(c);
     auto s = std::make_unique<SimulatedSensor>(c);
     return s;
 }
@@ -360,6 +368,59 @@ private slots:
         }
         // The library still answers for the surviving device.
         QVERIFY(statusAfter([&] { dev->SerialPortCmd_ZEROROTATE("41", false); }, "41"));
+    }
+
+    // At the lower rates a 516-byte reply reaches the host in pieces; one whose
+    // calibration holds E4 AA is cut there long before its real end arrives.
+    void configHoldingTheTailMarkerArrivesInPieces_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::newRow("115200") << 115200;
+        QTest::newRow("230400") << 230400;
+    }
+    void configHoldingTheTailMarkerArrivesInPieces()
+    {
+        QFETCH(int, baud);
+        auto sensor = makeSensor(881, baud, 100, [](SimulatedSensor::Config& c) {
+            c.storedConfig = SimulatedSensor::StoredConfig::TailMarker;
+        });
+        QVERIFY(sensor->deliversInPieces());
+        uint8_t config[512] = {};
+        std::memcpy(config, sensor->storedBlocks().constData(), 144);
+        const int cut = DeviceEncoder::configPayload(config).indexOf(QByteArray::fromHex("e4aa"));
+        QVERIFY2(cut > kSensorPayloadLength, "the inner tail marker must cut more than a sensor payload");
+        startSensors({sensor.get()});
+        discover();
+        QCOMPARE(int(dev->GetAllDeviceConfig().size()), 1);
+
+        for (int round = 0; round < 2; ++round) {
+            dev->SerialPortCmd_REQCONFIG("881");
+            QTRY_COMPARE_WITH_TIMEOUT(collector.configs.size(), round + 1, 5000);
+        }
+        const DevSetting expected = decodeConfigBytes(config);
+        for (const DevSetting& got : collector.configs)
+            QVERIFY(std::memcmp(&got.cal, &expected.cal, sizeof(expected.cal)) == 0);
+    }
+
+    // A head marker directly followed by the tail marker is an empty frame,
+    // not noise, and does not hold up the reply behind it.
+    void emptyFramesAreNotNoise()
+    {
+        QTemporaryDir work;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        QDir().mkpath("Resources");
+        auto sensor = makeSensor(884, 230400, 100, [](SimulatedSensor::Config& c) { c.streamAtStart = false; });
+        sensor->setFault(SimulatedSensor::EmptyFrame, true);
+        startSensors({sensor.get()});
+        discover();
+        QCOMPARE(int(dev->GetAllDeviceConfig().size()), 1);
+        QSignalSpy mag(dev->getDevObj(), SIGNAL(sigCmdResponded_REQMAG(QString, bool)));
+        dev->SerialPortCmd_REQMAG("884");
+        QVERIFY(mag.wait(5000));
+        const bool logged = QFile::exists("Resources/run.log");
+        QDir::setCurrent(before);
+        QVERIFY(!logged);
     }
 
     void destroyingDuringDiscoveryStopsEverything()

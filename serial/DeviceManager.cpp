@@ -296,6 +296,10 @@ int DeviceManager::innerFrameStart(const uint8_t* payload, int length)
             continue;
         const int start = i + 2;
         const int rest = length - start;
+        // The accelerometer calibration reply is known by length and type
+        // alone, as in reply matching: devices do not keep its checksum.
+        if (rest == kStatusPayloadLength && payload[start + 1] == SerialCmd::ACCELCAL + 1)
+            return start;
         const bool known = rest == kStatusPayloadLength || rest == kIdentityPayloadLength
                            || rest == kSensorPayloadLength || rest == kConfigPayloadLength;
         if (known && payloadCrcMatches(payload + start, rest))

@@ -402,6 +402,28 @@ private slots:
             QVERIFY(std::memcmp(&got.cal, &expected.cal, sizeof(expected.cal)) == 0);
     }
 
+    // The device sends the accelerometer calibration reply with a checksum it
+    // does not keep; a frame broken on the line may come right before it.
+    void accelReplyAfterABrokenFrameIsKept()
+    {
+        auto sensor = makeSensor(882, 230400, 200, [](SimulatedSensor::Config& c) { c.badCrcPercent = 50; });
+        startSensors({sensor.get()});
+        discover();
+        QCOMPARE(int(dev->GetAllDeviceConfig().size()), 1);
+        sensor->setFault(SimulatedSensor::BadCrc, true);
+        QSignalSpy accel(dev->getDevObj(), SIGNAL(sigCmdResponded_ACCELCAL(QString, bool)));
+        QSignalSpy status(dev->getDevObj(), SIGNAL(sigCmdResponded_CMDSTATUS(QString, bool)));
+        const int commands = 16;
+        for (int i = 0; i < commands; ++i) {
+            dev->AccelCalibrate_plane("882", 1 + i % 6);
+            QTest::qWait(25);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(accel.count() + status.count(), commands, 8000);
+        QCOMPARE(accel.count(), commands);
+        for (const QList<QVariant>& args : accel)
+            QVERIFY(args.at(1).toBool());
+    }
+
     // A head marker directly followed by the tail marker is an empty frame,
     // not noise, and does not hold up the reply behind it.
     void emptyFramesAreNotNoise()

@@ -111,12 +111,26 @@ void DeviceManager::AutoCheckDevice()
     discoveryThread->start(QThread::InheritPriority);
 }
 
+void DeviceManager::retune(SerialDevice* device, int rate)
+{
+    device->closePort();
+    {
+        // A reader pass that took the device's identity before the close
+        // holds this lock until it has dispatched it.
+        std::lock_guard<std::mutex> lock(deviceListMutex);
+        if (device->isDiscerned())
+            rate = device->getBaudRate();
+    }
+    if (rate != 0)
+        device->openAtBaudRate(rate);
+}
+
 void DeviceManager::DiscernDev(int nBaudRate)
 {
     if (nBaudRate == 0) {
         for (SerialDevice* device : deviceList) {
             if (!device->isDiscerned())
-                device->closePort();
+                retune(device, 0);
         }
         return;
     }
@@ -125,7 +139,7 @@ void DeviceManager::DiscernDev(int nBaudRate)
     for (SerialDevice* device : deviceList) {
         if (device->isDiscerned())
             continue;
-        device->openAtBaudRate(nBaudRate);
+        retune(device, nBaudRate);
         ++opened;
     }
     if (opened == 0) {

@@ -424,6 +424,37 @@ private slots:
             QVERIFY(args.at(1).toBool());
     }
 
+    // An identity that reached the ring at one rate is never taken once the
+    // port has moved to another rate or been closed.
+    void lateIdentityCountsOnlyAtItsRate()
+    {
+        auto sensor = makeSensor(883, 115200, 100, [](SimulatedSensor::Config& c) {
+            c.lateIdentityMs = 150;
+            c.streamAtStart = false;
+        });
+        QString error;
+        QVERIFY2(sensor->start(&error), qPrintable(error));
+        // The reader is driven by hand: the reply lands in the ring and the
+        // stage ends before any pass has taken it.
+        DeviceManager m(false);
+        auto* device = new SerialDevice(sensor->portPath());
+        m.appendDevice(device);
+        for (int next : {57600, 0}) {
+            m.DiscernDev(115200);
+            QTRY_VERIFY_WITH_TIMEOUT(device->ring()->writePosition() >= 35, 3000);
+            m.DiscernDev(next);
+            for (int i = 0; i < 3; ++i)
+                m.ReadFrameData();
+            QVERIFY2(!device->isDiscerned(), qPrintable(QString("taken at %1").arg(device->getBaudRate())));
+        }
+        // Taken while the port is still at the rate it was answered at, it counts.
+        m.DiscernDev(115200);
+        QTRY_VERIFY_WITH_TIMEOUT(device->ring()->writePosition() >= 35, 3000);
+        m.ReadFrameData();
+        QVERIFY(device->isDiscerned());
+        QCOMPARE(device->getBaudRate(), 115200);
+    }
+
     // A head marker directly followed by the tail marker is an empty frame,
     // not noise, and does not hold up the reply behind it.
     void emptyFramesAreNotNoise()

@@ -289,6 +289,8 @@ private slots:
         s.cal[2].matrix[1] = -0.125f;
         QVERIFY(statusAfter([&] { dev->SerialPortCmd_WRITECONFIG("777", s); }, "777"));
         QVERIFY(sensor->isMagCalibrated());
+        QCOMPARE(sensor->writtenSettings().size(), 1);
+        QCOMPARE(sensor->writtenSettings().at(0), QByteArray::fromHex("040000") + sensor->storedBlocks());
         dev->SerialPortCmd_REQMAG("777");
         QVERIFY(mag.wait(5000));
         QCOMPARE(mag.at(1).at(1).toBool(), true);

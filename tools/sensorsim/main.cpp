@@ -135,13 +135,15 @@ int main(int argc, char** argv)
     cli.addOption({"vanish-every", "Pull and replug every device every S seconds.", "s"});
     cli.addOption({"seconds", "Stop after S seconds.", "s"});
     cli.addOption({"adapter-pieces",
-                   "auto, on or off: hand bytes to the host as a USB serial adapter does, at the\n"
+                   "auto, on or off: hand bytes to the host as a USB serial adapter does, at the "
                    "line's byte rate in pieces every 16 ms. auto: on at 230400 baud and below.",
                    "mode", "auto"});
     cli.addOption({"stored-config",
-                   "The calibration the devices hold at start: factory (zero offsets, identity\n"
-                   "matrices), distinct (non-zero values, different in every field) or tail\n"
-                   "(distinct values whose bytes hold E4 AA, 78 bytes into the reply).",
+                   "The calibration blocks the devices hold at start: factory (zero offsets, "
+                   "identity matrices), distinct (non-zero values, different in every field) or "
+                   "tail (distinct values whose bytes hold E4 AA, 78 bytes into the reply). A "
+                   "configuration request returns the held blocks; a configuration write "
+                   "replaces them.",
                    "kind", "factory"});
     cli.addOption({"late-identity", "Answer the identity request MS milliseconds late.", "ms", "0"});
     cli.addOption({"lose-config", "Leave the first N configuration requests unanswered.", "n", "0"});

@@ -239,6 +239,7 @@ bool SimulatedSensor::writeBytes(const QByteArray& bytes)
         return false;
     if (deliversInPieces()) {
         lineQueue.append(bytes);
+        lineEnqueued += quint64(bytes.size());
         return true;
     }
     int done = 0;
@@ -272,8 +273,13 @@ void SimulatedSensor::carry(Clock::time_point now, bool matched)
         if (!matched) {
             for (char& c : chunk)
                 c = static_cast<char>(rng() & 0xFF);
+            for (InFlightFrame& f : inFlight) {
+                if (f.end > lineCarried && f.start < lineCarried + quint64(n))
+                    f.garbled = true;
+            }
         }
         adapterHeld.append(chunk);
+        lineCarried += quint64(n);
         carryCredit -= n;
     }
     if (lineQueue.isEmpty())
@@ -288,13 +294,21 @@ void SimulatedSensor::carry(Clock::time_point now, bool matched)
             break;  // the host does not keep up: the adapter's bytes are lost
         done += int(w);
     }
+    const bool whole = done == adapterHeld.size();
     adapterHeld.clear();
+    while (!inFlight.empty() && inFlight.front().end <= lineCarried) {
+        if (whole && !inFlight.front().garbled)
+            recordSent(inFlight.front().payload);
+        inFlight.pop_front();
+    }
 }
 
 void SimulatedSensor::dropLine()
 {
     lineQueue.clear();
     adapterHeld.clear();
+    lineEnqueued = lineCarried = 0;
+    inFlight.clear();
     identityOwed = false;
 }
 
@@ -321,8 +335,19 @@ void SimulatedSensor::sendSample(double dt)
         payload[75] = static_cast<char>(payload.at(75) ^ 0x5A);
     if (fault(Garbage))
         sendGarbage(1 + int(rng() % 24));
-    if (!writeBytes(DeviceEncoder::frame(payload)) || corrupt)
+    const QByteArray frame = DeviceEncoder::frame(payload);
+    const quint64 start = lineEnqueued;
+    if (!writeBytes(frame) || corrupt)
         return;
+    // In pieces a frame counts as sent once the adapter has handed it over.
+    if (deliversInPieces())
+        inFlight.push_back({start, start + quint64(frame.size()), payload, false});
+    else
+        recordSent(payload);
+}
+
+void SimulatedSensor::recordSent(const QByteArray& payload)
+{
     sent.fetch_add(1);
     if (payload.contains(QByteArray("\xE4\xAA", 2)))
         sentWithTail.fetch_add(1);

@@ -116,6 +116,7 @@ private:
     void handle(const HostCommandParser::Command& command);
     void sendSample(double dt);
     void sendGarbage(int count);
+    void recordSent(const QByteArray& payload);
     bool writeBytes(const QByteArray& bytes);
     void reply(const QByteArray& payload);
     // Moves what the line carried since the last call into the adapter and
@@ -144,6 +145,17 @@ private:
     QByteArray lineQueue;     // sent by the device, not yet on the wire
     QByteArray adapterHeld;   // carried by the wire, not yet handed to the host
     double carryCredit = 0;   // bytes the wire could have carried but had none to
+    quint64 lineEnqueued = 0; // bytes ever queued on the line
+    quint64 lineCarried = 0;  // of those, bytes the wire has carried
+    // Sensor frames on their way, by their byte range on the line.
+    struct InFlightFrame
+    {
+        quint64 start;
+        quint64 end;
+        QByteArray payload;
+        bool garbled;
+    };
+    std::deque<InFlightFrame> inFlight;
     Clock::time_point lastCarry;
     Clock::time_point nextDelivery;
     bool identityOwed = false;

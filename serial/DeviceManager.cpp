@@ -111,12 +111,26 @@ void DeviceManager::AutoCheckDevice()
     discoveryThread->start(QThread::InheritPriority);
 }
 
+void DeviceManager::retune(SerialDevice* device, int rate)
+{
+    device->closePort();
+    {
+        // A reader pass that took the device's identity before the close
+        // holds this lock until it has dispatched it.
+        std::lock_guard<std::mutex> lock(deviceListMutex);
+        if (device->isDiscerned())
+            rate = device->getBaudRate();
+    }
+    if (rate != 0)
+        device->openAtBaudRate(rate);
+}
+
 void DeviceManager::DiscernDev(int nBaudRate)
 {
     if (nBaudRate == 0) {
         for (SerialDevice* device : deviceList) {
             if (!device->isDiscerned())
-                device->closePort();
+                retune(device, 0);
         }
         return;
     }
@@ -125,7 +139,7 @@ void DeviceManager::DiscernDev(int nBaudRate)
     for (SerialDevice* device : deviceList) {
         if (device->isDiscerned())
             continue;
-        device->openAtBaudRate(nBaudRate);
+        retune(device, nBaudRate);
         ++opened;
     }
     if (opened == 0) {
@@ -208,7 +222,7 @@ void DeviceManager::ReadFrameData()
         stopwatch.start();
         int length = 0;
         if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize, &isWholePayload,
-                                      kSensorPayloadLength, kConfigPayloadLength)
+                                      kConfigPayloadLength)
             == 1) {
             if (length > kPayloadBufferSize) {
                 // No payload kind is this long: it is noise, perhaps with a
@@ -296,6 +310,10 @@ int DeviceManager::innerFrameStart(const uint8_t* payload, int length)
             continue;
         const int start = i + 2;
         const int rest = length - start;
+        // The accelerometer calibration reply is known by length and type
+        // alone, as in reply matching: devices do not keep its checksum.
+        if (rest == kStatusPayloadLength && payload[start + 1] == SerialCmd::ACCELCAL + 1)
+            return start;
         const bool known = rest == kStatusPayloadLength || rest == kIdentityPayloadLength
                            || rest == kSensorPayloadLength || rest == kConfigPayloadLength;
         if (known && payloadCrcMatches(payload + start, rest))

@@ -80,6 +80,10 @@ private:
     // A known payload kind whose checksum holds, or noise ending in one.
     static bool isWholePayload(const uint8_t* payload, int length);
     void connectDevice(SerialDevice* device);
+    // Closes the device's port and opens it at `rate` (0: leaves it closed),
+    // or again at its own rate when it was identified meanwhile, so a
+    // device is only ever listed at the rate it answered at.
+    void retune(SerialDevice* device, int rate);
     QStringList portsToProbe() const;
 
     std::atomic<int> progress{100};

@@ -50,9 +50,7 @@ void SerialDevice::disposePort()
 
 void SerialDevice::openAtBaudRate(int rate)
 {
-    ioThread->stop();
-    disposePort();
-
+    closePort();
     port = new QSerialPort;
     baudRate.store(rate);
     checkDone.store(false);
@@ -70,6 +68,9 @@ void SerialDevice::closePort()
 {
     ioThread->stop();
     disposePort();
+    // Nothing arrives any more; what did, at this rate, must not be taken
+    // as read at the next one.
+    ringBuffer->clear();
 }
 
 void SerialDevice::markStepDone()

@@ -24,6 +24,8 @@ public:
     explicit SerialDevice(const QString& portName, RateCounter* readRate = nullptr);
     ~SerialDevice() override;
 
+    // Both empty the ring once the port has stopped reading, before the rate
+    // changes, so no byte read at one rate is taken at another.
     void openAtBaudRate(int rate);
     void closePort();
 

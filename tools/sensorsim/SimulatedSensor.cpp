@@ -438,10 +438,11 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
         const uint8_t ctrl = uint8_t(c.params.at(0));
         // Bit 2 stores the blocks as sent (all three: a host that sends
         // zeros wipes the device); bit 0 alone only starts a new collection.
-        if (ctrl & 0x04) {
+        {
             std::lock_guard<std::mutex> lock(recordMutex);
-            blocks = c.params.mid(3, 144);
             written.append(c.params.left(147));
+            if (ctrl & 0x04)
+                blocks = c.params.mid(3, 144);
         }
         if (ctrl & 0x04)
             magCalibrated.store(true);

@@ -100,7 +100,7 @@ void DeviceManager::AutoCheckDevice()
             delete device;
         deviceList.clear();
         for (const QString& name : ports) {
-            auto* device = new SerialDevice(name, &portReadRate);
+            auto* device = new SerialDevice(name, &portReadRate, &readerWake);
             connect(device, SIGNAL(sigCurDeviceComplete()), this, SLOT(DeviceToComplete()));
             connectDevice(device);
             deviceList.push_back(device);
@@ -215,15 +215,19 @@ void DeviceManager::ReadFrameData()
     std::lock_guard<std::mutex> lock(deviceListMutex);
     uint8_t payload[kPayloadBufferSize];
     QByteArray oversize;
+    bool progressed = false;
     for (size_t i = 0; i < deviceList.size(); ++i) {
         SerialDevice* device = deviceList[i];
         std::memset(payload, 0, sizeof(payload));
         QElapsedTimer stopwatch;
         stopwatch.start();
         int length = 0;
-        if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize, &isWholePayload,
-                                      kConfigPayloadLength)
-            == 1) {
+        const int readBefore = device->ring()->readPosition();
+        const int taken = device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize,
+                                                    &isWholePayload, kConfigPayloadLength);
+        // An empty frame takes nothing but consumes bytes: more may follow.
+        progressed = progressed || taken == 1 || device->ring()->readPosition() != readBefore;
+        if (taken == 1) {
             if (length > kPayloadBufferSize) {
                 // No payload kind is this long: it is noise, perhaps with a
                 // real frame at its end, and is dispatched as unrecognised.
@@ -238,6 +242,7 @@ void DeviceManager::ReadFrameData()
         if (elapsed > 1)
             qDebug() << "analysis:" << elapsed << "ms";
     }
+    bPassProgressed.store(progressed);
 }
 
 void DeviceManager::dispatchPayload(const QString& key, const uint8_t* payload, int length, int deviceIndex)

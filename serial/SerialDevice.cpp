@@ -2,6 +2,7 @@
 #include "CommandCodec.h"
 #include "MonotonicTick.h"
 #include "RateCounter.h"
+#include "ReaderWake.h"
 #include "SerialRingBuffer.h"
 #include "ThreadSerialPortDevice.h"
 
@@ -9,10 +10,11 @@
 #include <QSerialPort>
 #include <cstdio>
 
-SerialDevice::SerialDevice(const QString& name, RateCounter* readRate)
+SerialDevice::SerialDevice(const QString& name, RateCounter* readRate, ReaderWake* wake)
     : portName(name)
     , ringBuffer(new SerialRingBuffer)
     , readRateCounter(readRate)
+    , readerWake(wake)
 {
     ioThread = new ThreadSerialPortDevice(this);
     connect(this, SIGNAL(sigOpenSerialPortDevice(QSerialPort*)), ioThread, SLOT(OpenSerialPortDevice(QSerialPort*)));
@@ -85,6 +87,8 @@ void SerialDevice::ReadSerialDevData()
     if (!port)
         return;
     ringBuffer->append(port->readAll());
+    if (readerWake)
+        readerWake->notify();
     if (readRateCounter) {
         const int slow = readRateCounter->tick(monotonicTickMs());
         if (slow >= 0) {

@@ -48,6 +48,11 @@ void Tab3DWidget_mag::slotBeginMagCalcul()
     DeviceConfToShow* dev = pMainView ? pMainView->currentDevice() : nullptr;
     if (!dev)
         return;
+    // Its write would share the result write's acknowledgement.
+    if (pWriter && pWriter->isWriting(dev->strKey)) {
+        dev->appendLog(QString::fromUtf8("校准结果正在写入设备，请稍候再开始新的校准"));
+        return;
+    }
     _device_setting setting;
     std::memset(&setting, 0, sizeof(setting));
     setting.ctrl[0] = 1;
@@ -98,7 +103,7 @@ void Tab3DWidget_mag::updateUI(DeviceConfToShow* pDev)
     ui->progressBar_calcul->setValue(pDev->nMagProgress.load());
     ui->pushButton_EffectCalculate->setText(state == DeviceConfToShow::MagCalcul_Collect ? QString::fromUtf8("取消")
                                                                                        : QString::fromUtf8("计算"));
-    pRetryButton->setVisible(pWriter && pDev->nDevType == SOURCE_SERIAL
+    pRetryButton->setVisible(pWriter && pDev->nDevType == SOURCE_SERIAL && state != DeviceConfToShow::MagCalcul_Collect
                              && pWriter->stage(pDev->strKey) == MagResultWriter::Failed);
 }
 

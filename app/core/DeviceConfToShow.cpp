@@ -325,7 +325,9 @@ void DeviceConfToShow::setMagCalculType(MagCalculType t)
 bool DeviceConfToShow::loadDeviceCalibration(const double matrix[9], const double offset[3])
 {
     std::lock_guard<std::mutex> run(mutexRun);
-    if (eMagCalculType.load() == MagCalcul_Collect)
+    // A fitted result not yet taken for writing must not be replaced by the
+    // device's older calibration.
+    if (eMagCalculType.load() == MagCalcul_Collect || eMagCalculType.load() == MagCalcul_Fitted)
         return false;
     magCalibrator.loadResult(matrix, offset);
     {

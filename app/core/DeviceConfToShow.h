@@ -61,8 +61,6 @@ public:
     FrameData frame() const;
 
     DevSetting stcSetting;  // GUI thread only
-    // Whether stcSetting was read from this device (GUI thread only).
-    bool bSettingRead = false;
     // A fitted result is on its way into the device: its configuration is
     // read for the write, not downloaded over the result (GUI thread only).
     bool bWritingResult = false;
@@ -92,7 +90,8 @@ public:
     void processMagSample(const float mag[3]);
     void setMagCalculType(MagCalculType t);
     // A calibration downloaded from the device: load it unless a run
-    // collects. Returns false (nothing loaded) while collecting.
+    // collects or has a result not yet written. Returns false (nothing
+    // loaded) then.
     bool loadDeviceCalibration(const double matrix[9], const double offset[3]);
 
     int magSampleCount() const;

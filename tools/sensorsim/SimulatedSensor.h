@@ -28,7 +28,7 @@ class SimulatedSensor
 
 public:
     // How bytes reach the host: in adapter pieces at the line's byte rate,
-    // or written at once. Auto: pieces at 230400 baud and below.
+    // or written at once. Auto: pieces at every rate.
     enum class Delivery { Auto, Pieces, Immediate };
 
     // The calibration blocks the device holds when it starts.
@@ -62,6 +62,7 @@ public:
         IgnoreCommands,  // identified, streams, but answers no other command
         Mute,            // sends nothing at all
         EmptyFrame,      // an empty frame (head marker, tail marker) before each reply
+        NoWriteAck,      // stores configuration writes but never acknowledges them
         FaultCount
     };
 

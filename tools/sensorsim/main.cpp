@@ -46,6 +46,7 @@ bool applyFault(const QString& name, SimulatedSensor& sensor)
         {"ignore", SimulatedSensor::IgnoreCommands},
         {"mute", SimulatedSensor::Mute},
         {"empty", SimulatedSensor::EmptyFrame},
+        {"noack", SimulatedSensor::NoWriteAck},
     };
     for (const auto& f : kFaults) {
         if (name == QLatin1String(f.name)) {
@@ -117,7 +118,7 @@ int main(int argc, char** argv)
         "Simulated serial IMU devices on pseudo-terminals.\n"
         "Each --device is SERIAL:BAUD[:HZ[:FAULTS]], FAULTS a comma list of\n"
         "garbage, badcrc, tail, ignore, mute, empty (an empty frame before each\n"
-        "reply). Prints 'SERIAL BAUD PATH' per device, then 'ready'; for every\n"
+        "reply), noack (configuration writes stored but never acknowledged). Prints 'SERIAL BAUD PATH' per device, then 'ready'; for every\n"
         "configuration write a device receives 'wrote SERIAL BLOCKS CTRL', BLOCKS\n"
         "the 144 bytes of the three calibration blocks and CTRL the 3 control\n"
         "bytes, both as hexadecimal; on exit 'sent SERIAL FRAMES CUT' per device,\n"
@@ -136,7 +137,7 @@ int main(int argc, char** argv)
     cli.addOption({"seconds", "Stop after S seconds.", "s"});
     cli.addOption({"adapter-pieces",
                    "auto, on or off: hand bytes to the host as a USB serial adapter does, at the "
-                   "line's byte rate in pieces every 16 ms. auto: on at 230400 baud and below.",
+                   "line's byte rate in pieces every 16 ms. auto: on at every rate.",
                    "mode", "auto"});
     cli.addOption({"stored-config",
                    "The calibration blocks the devices hold at start: factory (zero offsets, "

@@ -43,7 +43,7 @@ QColor PlotWidget::curveColor(int i, int n)
     return QColor(rgb[0], rgb[1], rgb[2]);
 }
 
-PlotWidget::PlotWidget(const PlotConfig& config, QWidget* parent)
+PlotWidget::PlotWidget(const PlotConfig& config, std::shared_ptr<PlotData> data, QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::PlotWidget)
     , historyMode(config.historyMode)
@@ -57,7 +57,7 @@ PlotWidget::PlotWidget(const PlotConfig& config, QWidget* parent)
     if (!config.isValid())
         return;
 
-    pData = std::make_unique<PlotData>(config.curveCount);
+    pData = data ? std::move(data) : std::make_shared<PlotData>(config.curveCount);
     pShower = new PlotShower(pData.get(), this);
     ui->verticalLayout->addWidget(pShower);
     ui->ownerLabel->setText(config.ownerLabel + QChar(0xFF1A) + config.ownerText);

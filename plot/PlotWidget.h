@@ -21,7 +21,9 @@ class PlotWidget : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PlotWidget(const PlotConfig& config, QWidget* parent = nullptr);
+    // data: the frames to show, kept by the caller so that they can be
+    // stored before the widget exists; made here when null.
+    explicit PlotWidget(const PlotConfig& config, std::shared_ptr<PlotData> data = nullptr, QWidget* parent = nullptr);
     ~PlotWidget() override;
 
     // Thread-safe against the GUI thread; ignored when the configuration
@@ -61,5 +63,5 @@ private:
     std::atomic<bool> paused{false};
     PlotShower* pShower = nullptr;
     QSlider* pSlider = nullptr;
-    std::unique_ptr<PlotData> pData;
+    std::shared_ptr<PlotData> pData;
 };

@@ -23,11 +23,12 @@ DeviceConfToShow::DeviceConfToShow(int devType, int baudRate, QString key, QStri
     , nBaudRate(baudRate)
     , strKey(key)
     , strName(name)
-    , calibOut(MagCalibrator::kMaxDelivered)
 {
     std::memset(&stcFrameData, 0, sizeof(stcFrameData));
     std::memset(&stcSetting, 0, sizeof(stcSetting));
-    stcHistory.reserve(6000);
+    // Only a recorded file's record plays back a history.
+    if (devType == SOURCE_FILE)
+        stcHistory.reserve(6000);
     const QStringList xyz{"X", "Y", "Z"};
     pPlotAccel = makePlot(key, 3, xyz, "Accel(g)", "Device");
     pPlotGyro = makePlot(key, 3, xyz, "Gyro(deg/s)", "Device");
@@ -204,6 +205,9 @@ void DeviceConfToShow::processMagSample(const float mag[3])
     std::lock_guard<std::mutex> run(mutexRun);
     if (eMagCalculType.load() == MagCalcul_Idle)
         return;
+    // The output buffer (168 KB) exists only once a device calibrates.
+    if (calibOut.empty())
+        calibOut.resize(MagCalibrator::kMaxDelivered);
     auto* out = reinterpret_cast<double(*)[3]>(calibOut.data());
     // The buffer is handed over zeroed; only what the last call wrote needs
     // clearing (the whole buffer is 168 KB, cleared per frame otherwise).

@@ -116,7 +116,7 @@ private:
     // against setMagCalculType and loadDeviceCalibration (GUI thread).
     mutable std::mutex mutexRun;
     int nMagSampleCount = 0;
-    std::vector<std::array<double, 3>> calibOut;  // the calibrator's output buffer
+    std::vector<std::array<double, 3>> calibOut;  // the calibrator's output buffer, made on first use
     int nCalibOutUsed = 0;  // leading entries of calibOut the last call wrote
 
     // Guards the point rings, their positions and the fit points.

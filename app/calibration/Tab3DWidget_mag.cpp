@@ -20,8 +20,6 @@ Tab3DWidget_mag::Tab3DWidget_mag(MainView* view, QWidget* parent)
 {
     ui->setupUi(this);
     ui->pushButton_EffectCalculate->setIcon(QIcon(QStringLiteral("Resources/Images/magcalcul.png")));
-    pGLWidget = new MagCaliGLWidget;
-    ui->QVBL_mag3d->addWidget(pGLWidget);
     ui->progressBar_calcul->setRange(0, 100);
     ui->widget->setStyleSheet(strButtonStyle);
     connect(ui->pushButton_EffectCalculate, &QPushButton::clicked, this, &Tab3DWidget_mag::slotBeginMagCalcul);
@@ -36,6 +34,15 @@ Tab3DWidget_mag::~Tab3DWidget_mag() = default;
 
 void Tab3DWidget_mag::resizeEvent(QResizeEvent*)
 {
+}
+
+void Tab3DWidget_mag::showEvent(QShowEvent* event)
+{
+    if (!pGLWidget) {
+        pGLWidget = new MagCaliGLWidget;
+        ui->QVBL_mag3d->addWidget(pGLWidget);
+    }
+    QWidget::showEvent(event);
 }
 
 void Tab3DWidget_mag::slotUpdateMagStansardStatus(bool bStandard)
@@ -69,10 +76,13 @@ void Tab3DWidget_mag::updateData(DeviceConfToShow* pDev)
 {
     if (!pDev)
         return;
-    pDev->copyMagSamples(&pGLWidget->fRawPts[0][0], &pGLWidget->nRawPts);
-    pDev->copyCaliPoints(&pGLWidget->fCaliPts[0][0], &pGLWidget->nCaliPts);
-    pDev->copyFitPoints(&pGLWidget->fFitPts[0][0], &pGLWidget->nFitPts);
-    pGLWidget->UpdateGlPaint(pDev->eMagCalculType.load());
+    // Points are copied only for a view that is on screen.
+    if (pGLWidget && isVisible()) {
+        pDev->copyMagSamples(&pGLWidget->fRawPts[0][0], &pGLWidget->nRawPts);
+        pDev->copyCaliPoints(&pGLWidget->fCaliPts[0][0], &pGLWidget->nCaliPts);
+        pDev->copyFitPoints(&pGLWidget->fFitPts[0][0], &pGLWidget->nFitPts);
+        pGLWidget->UpdateGlPaint(pDev->eMagCalculType.load());
+    }
     updateUI(pDev);
 }
 

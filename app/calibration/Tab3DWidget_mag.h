@@ -43,12 +43,14 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The point cloud's GL view is made when the page is first shown.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QString statusText(const DeviceConfToShow* pDev) const;
 
     std::unique_ptr<Ui::Tab3DWidget_mag> ui;
-    MagCaliGLWidget* pGLWidget;
+    MagCaliGLWidget* pGLWidget = nullptr;
     MainView* pMainView;
     SLDevice* pDevice = nullptr;
     MagResultWriter* pWriter = nullptr;

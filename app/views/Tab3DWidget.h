@@ -8,7 +8,9 @@ class Tab3DWidget;
 }
 class NodeDispGLWidget;
 
-// The 3D page: the current device's orientation as a turning cube.
+// The 3D page: the current device's orientation as a turning cube. The GL
+// view is made when the page is first shown: loading the GL driver (with a
+// software renderer, tens of MiB) is left to users who look at it.
 class Tab3DWidget : public QWidget
 {
     Q_OBJECT
@@ -20,7 +22,11 @@ public:
     void updateOrientation(float x, float y, float z, float w);
     NodeDispGLWidget* glWidget() const { return pGL; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     std::unique_ptr<Ui::Tab3DWidget> ui;
-    NodeDispGLWidget* pGL;
+    NodeDispGLWidget* pGL = nullptr;
+    float fOrientation[4] = {0, 0, 0, 1};
 };

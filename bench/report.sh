@@ -24,7 +24,8 @@ echo "running benchmarks (logs in $logs) ..." >&2
 QT_QPA_PLATFORM=offscreen "$bin/bench_plot" > "$logs/plot.txt" 2>/dev/null
 "$bin/bench_magcalibration" > "$logs/magcalibration.txt" 2>/dev/null
 (cd "$logs" && "$bin/bench_recording" "$lines" > "$logs/recording.txt" 2>/dev/null)
-xvfb "$bin/bench_program" "$seconds" 8 2>/dev/null | grep -E "^(start-up|[0-9]+ devices)" > "$logs/program.txt"
+xvfb "$bin/bench_program" "$seconds" 8 2>/dev/null | grep -aE "^(start-up|[0-9]+ devices)" > "$logs/program.txt"
+bash bench/program_cpu.sh "$seconds" 3 > "$logs/program_cpu.txt"
 fi
 
 # field LOG REGEX: the first match of an extended regex's group 1.
@@ -72,3 +73,7 @@ echo "| magnetometer accuracy, 0.3 µT noise | offset $off_err µT, matrix $mat_
 echo "| recorded file load | $load ($load_rate lines/s) | wc -l $wc_s s | 1 M lines < 3 s |"
 echo "| program start-up to a shown window | $startup ms | — | — |"
 echo "| program, 8 devices × 200 frames/s, one shown | CPU $prog_cpu % of one core | — | < 25 % |"
+echo
+echo "The program in its own process (1600 × 1000 window on its own Xvfb, one device's first page shown; median and range of three repeats):"
+echo
+cat "$logs/program_cpu.txt"

@@ -71,6 +71,7 @@ private slots:
     void instructionUntilAcknowledged();
     void negativeAcknowledgementKeepsItPending();
     void staleAcknowledgementDoesNotCompleteANewInstruction();
+    void lateAcknowledgementCompletesOnlyItsOwnRequest();
     void instructionsWithoutRouter();
     void secondSuitOnOneRouter();
     void shortTransferIsDropped();
@@ -419,6 +420,31 @@ void TestKvusb::staleAcknowledgementDoesNotCompleteANewInstruction()
     usb->clearNodeCalibrationData(0x123400);
     QTRY_VERIFY(usbsim_instruction_request_count(router) >= 3);
     QVERIFY(worker->isPending());
+}
+
+// The router owes two answers for A after A was asked again; B is queued
+// meanwhile. Each acknowledgement answers its own request: A's second one
+// must not complete B, which only the router's own confirmation may.
+void TestKvusb::lateAcknowledgementCompletesOnlyItsOwnRequest()
+{
+    const int router = usbsim_add_router(0x1234, 0, 2, 50);
+    usbsim_set_ack(router, 2, 1);
+    usb = std::make_unique<kvusb>();
+    usb->initUSB();
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getUSBDHierBySuitNumber(0x1234), 3000);
+    USBReadWorker* worker = usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load();
+    usbsim_hold_answers(router, 1);
+    QCOMPARE(usb->closeNode(0x123400), 0);
+    QTRY_COMPARE(usbsim_instruction_request_count(router), 2ull);
+    QCOMPARE(usb->clearNodeCalibrationData(0x123401), 0);
+    usbsim_hold_answers(router, 0);
+    QTRY_VERIFY(!worker->isPending());
+    QCOMPARE(usbsim_instruction_count(router), 2);
+    QCOMPARE(instruction(router, 1).left(6), bytes({0x40, 0x04, 0x01, 0x34, 0x12, 0x00}));
+    QByteArray confirmed(70, 0);
+    const int last = usbsim_acknowledged_count(router) - 1;
+    QCOMPARE(usbsim_acknowledged(router, last, reinterpret_cast<uint8_t*>(confirmed.data())), 0);
+    QCOMPARE(confirmed, instruction(router, 1));
 }
 
 // An instruction set while another one's transfer is in flight is queued

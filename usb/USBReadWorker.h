@@ -24,8 +24,11 @@ public:
     static constexpr unsigned kTransferTimeoutMs = 100;
     // Instructions waiting for their acknowledgement; more are refused.
     static constexpr size_t kMaxPendingInstructions = 8;
-    // Time-outs waiting for an owed answer before the request is repeated.
+    // Time-outs waiting for owed answers before they are taken as lost and
+    // the request is asked again.
     static constexpr int kReadsBeforeAskingAgain = 5;
+    // Answers taken as lost that may yet come late, at most.
+    static constexpr int kMaxLateAnswers = 4;
 
     // The handle is open with interface 0 claimed; the worker releases and
     // closes it when it stops.
@@ -53,6 +56,11 @@ protected:
     void run() override;
 
 private:
+    struct Outstanding
+    {
+        uint32_t sequence;
+        int run;
+    };
     struct PendingInstruction
     {
         uint32_t sequence;
@@ -67,6 +75,8 @@ private:
     // Whether the bytes of an answer that ran into its time-out are whole.
     bool wholeAnswer(int length) const;
     void handleAnswer(int length);
+    // Removes and returns the request an answer just read belongs to.
+    Outstanding takeAnswer();
 
     std::atomic<int> running{0};
     std::atomic<bool> stopRequested{false};
@@ -78,12 +88,19 @@ private:
     uint8_t inBuffer[usbwire::kInTransferSize];
     bool timeoutLogged = false;
     bool requestWarned = false;
-    // The exchange in progress, worker thread only: whether the last
-    // request is still unanswered, the instruction it carried (0 for a
-    // poll) and the time-outs since it was sent.
-    bool awaitingAnswer = false;
-    uint32_t sentSequence = 0;
+    // The exchange, worker thread only. The router answers every request
+    // once and in order, so each answer belongs to the oldest request
+    // still outstanding; each records the instruction it carried (0 for a
+    // poll) and how many requests in a row, itself included, carried it.
+    std::deque<Outstanding> outstanding;
+    uint32_t lastSentSequence = 0;
+    int lastSentRun = 0;
     int quietReads = 0;
+    // Answers given up for lost at the silence limit that may still come:
+    // the answers read since are then that many requests behind, so an
+    // acknowledgement completes an instruction only if more requests than
+    // that in a row carried it.
+    int lateAnswers = 0;
     // Guards instructions, nextSequence and stopped: the instructing
     // thread queues while the worker sends and completes.
     mutable std::mutex mutexPending;

@@ -33,6 +33,15 @@ QByteArray instruction(int id, int index)
     return out;
 }
 
+// The instruction the router confirmed last with 0x74 0x01.
+QByteArray lastConfirmed(int id)
+{
+    QByteArray out(70, 0);
+    if (usbsim_acknowledged(id, usbsim_acknowledged_count(id) - 1, reinterpret_cast<uint8_t*>(out.data())) != 0)
+        return QByteArray();
+    return out;
+}
+
 QByteArray bytes(std::initializer_list<int> list)
 {
     QByteArray b;
@@ -363,10 +372,13 @@ void TestKvusb::instructionUntilAcknowledged()
     for (int i = 0; i < 16; ++i)
         cali.bytes[i] = uint8_t(0xA0 + i);
     QCOMPARE(usb->allNodes2Calibration(0x1234, cali), 0);
-    QTRY_COMPARE(usbsim_acks_sent(router), 2ull);
+    // Sent to a quiet router (its nodes are closed): it may be confirmed
+    // more than once before the library takes the confirmation as its own.
+    QTRY_VERIFY(!entry->readWorker.load()->isPending());
     QByteArray expected = bytes({0x10, 0x01, 0x3E, 0x34, 0x12, 0x00});
     expected += QByteArray(reinterpret_cast<const char*>(cali.bytes), 16) + QByteArray(48, 0);
     QCOMPARE(instruction(router, 1), expected);
+    QCOMPARE(lastConfirmed(router), expected);
 
     usb->clearNodeCalibrationData(0x123405);
     QTRY_COMPARE(usbsim_instruction_count(router), 3);
@@ -413,8 +425,8 @@ void TestKvusb::staleAcknowledgementDoesNotCompleteANewInstruction()
     USBReadWorker* worker = usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load();
     usbsim_set_silent(router, 1);
     usb->clearNodeCalibrationData(0x123401);
-    QTRY_COMPARE(usbsim_acks_sent(router), 1ull);
     QTRY_VERIFY(!worker->isPending());
+    QCOMPARE(lastConfirmed(router).left(6), bytes({0x40, 0x04, 0x01, 0x34, 0x12, 0x00}));
     // The router now answers nothing: the next instruction stays pending.
     usbsim_set_ack(router, 1000, 1);
     usb->clearNodeCalibrationData(0x123400);
@@ -441,10 +453,7 @@ void TestKvusb::lateAcknowledgementCompletesOnlyItsOwnRequest()
     QTRY_VERIFY(!worker->isPending());
     QCOMPARE(usbsim_instruction_count(router), 2);
     QCOMPARE(instruction(router, 1).left(6), bytes({0x40, 0x04, 0x01, 0x34, 0x12, 0x00}));
-    QByteArray confirmed(70, 0);
-    const int last = usbsim_acknowledged_count(router) - 1;
-    QCOMPARE(usbsim_acknowledged(router, last, reinterpret_cast<uint8_t*>(confirmed.data())), 0);
-    QCOMPARE(confirmed, instruction(router, 1));
+    QCOMPARE(lastConfirmed(router), instruction(router, 1));
 }
 
 // An instruction set while another one's transfer is in flight is queued

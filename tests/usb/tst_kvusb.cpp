@@ -72,6 +72,7 @@ private slots:
     void noPermissionNamesTheUdevRule();
     void kernelDriverIsDetachedWhileReading();
     void stallWhilePluggedReopensTheRouter();
+    void backoffGrowsUntilTheRouterReadsSteadily();
     void quickReenumerationIsFollowed();
     void instructionsQueueInOrder();
     void partialAnswerWithTimeout();
@@ -294,6 +295,29 @@ void TestKvusb::stallWhilePluggedReopensTheRouter()
     QVERIFY(!out.text().contains("router unplug!!!"));
     QVERIFY(out.text().contains("[ERROR] Error No is: -9\r\n"));
     QVERIFY(out.text().contains("[ERROR] Error No is: -8\r\n"));
+}
+
+// A router that answers once after each opening and then stalls is not
+// reopened every second for ever: one answer is not recovery. After steady
+// reading the back-off starts again from its first step.
+void TestKvusb::backoffGrowsUntilTheRouterReadsSteadily()
+{
+    const int router = usbsim_add_router(0x4445, 0, 17, 100);
+    usb = std::make_unique<kvusb>();
+    usb->initUSB();
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x4445), 3000);
+    StdoutCapture out;
+    // Each worker reads one answer, then its next read stalls.
+    for (int nth = 2; nth <= 6; nth += 2)
+        usbsim_fail_transfer(router, 0x81, nth, LIBUSB_ERROR_PIPE, -1);
+    QTRY_VERIFY_WITH_TIMEOUT(out.text().contains("LIBUSB_ERROR_PIPE, next try in 4000 ms.\r\n"), 8000);
+    QCOMPARE(out.text().count("LIBUSB_ERROR_PIPE, next try in 1000 ms.\r\n"), 1);
+    QCOMPARE(out.text().count("LIBUSB_ERROR_PIPE, next try in 2000 ms.\r\n"), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 4, 6000);
+    const uint64_t answers = usbsim_answer_count(router);
+    QTRY_VERIFY(usbsim_answer_count(router) > answers + 400);
+    usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_PIPE, -1);
+    QTRY_COMPARE(out.text().count("LIBUSB_ERROR_PIPE, next try in 1000 ms.\r\n"), 2);
 }
 
 // A bus reset within one poll: same count, new address; the old instance

@@ -36,6 +36,12 @@ bool USBReadWorker::isPending() const
     return !instructions.empty();
 }
 
+bool USBReadWorker::readSteadily() const
+{
+    const uint64_t count = answers.load();
+    return count >= kSteadyAnswers || (count > 0 && lastAnswerMs.load() - startMs.load() >= kSteadyMs);
+}
+
 void USBReadWorker::exitReadWorker()
 {
     stopRequested = true;
@@ -58,6 +64,7 @@ int USBReadWorker::onSend2Node(nodeTran_ST2RT_TypeDef& sendStruct)
 void USBReadWorker::run()
 {
     ThreadFinishFence::Guard guard(finished);
+    startMs = usbTickMs();
     running = 1;
     usbLog("[INFO]<TIME:%lld>Start USBReadWorker Thread ID:%d.\r\n", usbTickMs(), usbThreadId());
     while (handle && running.load() == 1) {
@@ -139,7 +146,8 @@ bool USBReadWorker::cycle()
 
     if (rc == 0) {
         timeoutLogged = false;
-        answered = true;
+        ++answers;
+        lastAnswerMs = usbTickMs();
         quietReads = 0;
         const Outstanding request = takeAnswer();
         if (received > 0)

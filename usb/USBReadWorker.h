@@ -29,6 +29,10 @@ public:
     static constexpr int kReadsBeforeAskingAgain = 5;
     // Answers taken as lost that may yet come late, at most.
     static constexpr int kMaxLateAnswers = 4;
+    // Reading counts as steady after this many answers, or after answers
+    // for this long since the start.
+    static constexpr uint64_t kSteadyAnswers = 300;
+    static constexpr long long kSteadyMs = 10000;
 
     // The handle is open with interface 0 claimed; the worker releases and
     // closes it when it stops.
@@ -41,8 +45,9 @@ public:
     bool hasEnded() const { return finished.passed(); }
     // The libusb code that ended the loop; 0 after a requested stop.
     int endCode() const { return exitCode.load(); }
-    // Whether the router gave at least one whole answer.
-    bool hasAnswered() const { return answered.load(); }
+    // Whether the router answered steadily since the start: a router that
+    // fails again soon after answering once or twice has not recovered.
+    bool readSteadily() const;
 
 public slots:
     // Asks the loop to end; the worker thread then closes the router and
@@ -81,7 +86,9 @@ private:
     std::atomic<int> running{0};
     std::atomic<bool> stopRequested{false};
     std::atomic<int> exitCode{0};
-    std::atomic<bool> answered{false};
+    std::atomic<uint64_t> answers{0};
+    std::atomic<long long> startMs{0};
+    std::atomic<long long> lastAnswerMs{0};
     KVUSBDeviceHierarchy* hierarchy;
     libusb_device_handle* handle;  // used by the worker thread only once started
     uint8_t outBuffer[usbwire::kOutTransferSize];

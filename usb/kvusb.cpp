@@ -236,7 +236,9 @@ void kvusb::reapWorkers()
         if (!worker || !worker->hasEnded())
             continue;
         const int code = worker->endCode();
-        if (worker->hasAnswered())
+        // One answer is no recovery: the back-off starts again from its
+        // first step only after steady reading.
+        if (worker->readSteadily())
             entry->backoffMs = 0;
         delete entry->readWorker.exchange(nullptr);
         entry->state = KVUSBDeviceHierarchy::StateEnumerated;

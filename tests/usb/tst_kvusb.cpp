@@ -206,8 +206,8 @@ void TestKvusb::routerHeldByOtherSoftware()
     usb = std::make_unique<kvusb>();
     QueuedRelay failedRelay(usb.get(), SIGNAL(usbOpenFailed(std::string)));
     QSignalSpy failed(&failedRelay, SIGNAL(usbOpenFailed(std::string)));
-    QueuedRelay problemRelay(usb.get(), SIGNAL(usbRouterProblem(int)));
-    QSignalSpy problem(&problemRelay, SIGNAL(usbRouterProblem(int)));
+    QueuedRelay problemRelay(usb.get(), SIGNAL(usbRouterProblem(int, unsigned int)));
+    QSignalSpy problem(&problemRelay, SIGNAL(usbRouterProblem(int, unsigned int)));
     StdoutCapture out;
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
@@ -236,8 +236,8 @@ void TestKvusb::noPermissionNamesTheUdevRule()
     const int router = usbsim_add_router(0x3333, 0, 2, 50);
     usbsim_set_no_permission(router, 1);
     usb = std::make_unique<kvusb>();
-    QueuedRelay problemRelay(usb.get(), SIGNAL(usbRouterProblem(int)));
-    QSignalSpy problem(&problemRelay, SIGNAL(usbRouterProblem(int)));
+    QueuedRelay problemRelay(usb.get(), SIGNAL(usbRouterProblem(int, unsigned int)));
+    QSignalSpy problem(&problemRelay, SIGNAL(usbRouterProblem(int, unsigned int)));
     StdoutCapture out;
     usb->initUSB();
     QTRY_COMPARE_WITH_TIMEOUT(problem.count(), 1, 3000);

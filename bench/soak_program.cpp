@@ -21,6 +21,9 @@
 #include "Strideloom.h"
 #include "ToolBarFileOperation.h"
 #include "UpdateUIThread.h"
+#include "UsbStatusLabel.h"
+#include "SuitNode.h"
+#include "kvusb.h"
 #include "usbsim.h"
 
 #include <libusb.h>
@@ -52,6 +55,25 @@ void check(bool ok, const QString& what)
     std::fflush(out);
     if (!ok)
         ++failures;
+}
+
+// Frames the program's USB library has taken in for a suit, over its nodes.
+uint64_t suitFrames(ProgramHarness& h, uint32_t suitNumber)
+{
+    MotionCaptureSuit* suit = h.window()->usb() ? h.window()->usb()->getMotionCaptureSuit(suitNumber) : nullptr;
+    uint64_t total = 0;
+    SuitNode node(0, 0);
+    for (unsigned position = 0; suit && suit->copyNode(position, node); ++position)
+        total += node.packetCount;
+    return total;
+}
+
+// Whether the suit's frame count grows within a second.
+bool suitFramesGrow(ProgramHarness& h, uint32_t suitNumber)
+{
+    const uint64_t before = suitFrames(h, suitNumber);
+    ProgramHarness::waitMs(1000);
+    return suitFrames(h, suitNumber) > before;
 }
 
 bool isUsbKey(const QString& key, std::initializer_list<uint32_t> suits)
@@ -248,17 +270,20 @@ int fault(ProgramHarness& h, int seconds)
     usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_PIPE, -1);
     ProgramHarness::waitMs(3000);
     check(usbsim_open_count(router) > opens, "the stalled receiver is opened again without a replug");
+    check(suitFramesGrow(h, 0x3001), "its suit's frames flow again after the stall");
     // Another program holds it for 3 s when it is opened next.
     std::fprintf(out, "  another program holds the USB receiver for 3 s\n");
     usbsim_set_held(router, 1);
     usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_IO, -1);
     ProgramHarness::waitMs(3000);
-    const QString shown = h.window()->statusBar()->currentMessage();
+    const auto* usbStatus = h.window()->statusBar()->findChild<UsbStatusLabel*>();
+    const QString shown = usbStatus ? usbStatus->text() : QString();
     check(shown.contains(QString::fromUtf8("其他程序占用")), QStringLiteral("the status bar says so (%1)").arg(shown));
     const int heldOpens = usbsim_open_count(router);
     usbsim_set_held(router, 0);
     ProgramHarness::waitMs(6000);
     check(usbsim_open_count(router) > heldOpens, "the released receiver is opened without a replug");
+    check(suitFramesGrow(h, 0x3001), "its suit's frames flow again after the release");
     check(h.rowsOfType("Router Device").size() == usbRows,
           QStringLiteral("the USB node rows stay (%1)").arg(h.rowsOfType("Router Device").size()));
 

@@ -3,7 +3,13 @@
 #include "UsbDeviceTable.h"
 #include "UsbLog.h"
 
-KVUSBDeviceHierarchy::KVUSBDeviceHierarchy() : QObject(nullptr) {}
+namespace {
+
+std::atomic<unsigned int> nextId{1};
+
+} // namespace
+
+KVUSBDeviceHierarchy::KVUSBDeviceHierarchy() : QObject(nullptr), id(nextId++) {}
 
 void KVUSBDeviceHierarchy::copyFrom(const KVUSBDeviceHierarchy& other)
 {

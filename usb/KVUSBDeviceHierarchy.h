@@ -38,6 +38,8 @@ public:
     std::atomic<USBReadWorker*> readWorker{nullptr};
     std::atomic<uint32_t> suitNumber{0};
     UsbLocation location;
+    // Names the entry in problem reports; no two entries share it.
+    const unsigned int id;
 
     // Reopening after a failure, used on the polling thread only (and
     // under the facade's device lock): the current back-off (0 before the

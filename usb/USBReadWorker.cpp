@@ -5,6 +5,7 @@
 
 #include <libusb.h>
 
+#include <algorithm>
 #include <cstring>
 
 USBReadWorker::USBReadWorker(libusb_device_handle* h, KVUSBDeviceHierarchy* hier)
@@ -35,6 +36,12 @@ bool USBReadWorker::isPending() const
     return !instructions.empty();
 }
 
+bool USBReadWorker::readSteadily() const
+{
+    const uint64_t count = answers.load();
+    return count >= kSteadyAnswers || (count > 0 && lastAnswerMs.load() - startMs.load() >= kSteadyMs);
+}
+
 void USBReadWorker::exitReadWorker()
 {
     stopRequested = true;
@@ -57,6 +64,7 @@ int USBReadWorker::onSend2Node(nodeTran_ST2RT_TypeDef& sendStruct)
 void USBReadWorker::run()
 {
     ThreadFinishFence::Guard guard(finished);
+    startMs = usbTickMs();
     running = 1;
     usbLog("[INFO]<TIME:%lld>Start USBReadWorker Thread ID:%d.\r\n", usbTickMs(), usbThreadId());
     while (handle && running.load() == 1) {
@@ -71,16 +79,23 @@ void USBReadWorker::run()
 bool USBReadWorker::cycle()
 {
     bool sendRequest = false;
+    uint32_t sequence = 0;
     {
         std::lock_guard<std::mutex> lock(mutexPending);
-        const uint32_t front = instructions.empty() ? 0 : instructions.front().sequence;
-        // The router answers each request once. While an answer is owed a
-        // time-out only means it is late: read again rather than ask twice,
-        // unless a new instruction waits or the router stayed silent long.
-        sendRequest = !awaitingAnswer || front != sentSequence || quietReads >= kReadsBeforeAskingAgain;
-        if (sendRequest) {
-            sentSequence = front;
-            usbwire::buildRequest(outBuffer, front ? &instructions.front().record : nullptr);
+        sequence = instructions.empty() ? 0 : instructions.front().sequence;
+        const bool carried = std::any_of(outstanding.begin(), outstanding.end(),
+                                         [sequence](const Outstanding& o) { return o.sequence == sequence; });
+        // While answers are owed a time-out only means they are late: read
+        // again rather than ask twice, unless a new instruction must reach
+        // a quiet router or the router stayed silent so long that the owed
+        // answers are taken as lost (any that still come are late ones).
+        const bool silent = quietReads >= kReadsBeforeAskingAgain;
+        sendRequest = outstanding.empty() || (sequence != 0 && !carried) || silent;
+        if (sendRequest)
+            usbwire::buildRequest(outBuffer, sequence ? &instructions.front().record : nullptr);
+        if (silent) {
+            lateAnswers = std::min(lateAnswers + int(outstanding.size()), kMaxLateAnswers);
+            outstanding.clear();
         }
     }
     if (sendRequest) {
@@ -100,30 +115,29 @@ bool USBReadWorker::cycle()
                        usbTickMs(), sent, usbwire::kOutTransferSize);
             }
             requestWarned = true;
-            awaitingAnswer = false;
             return true;
         }
         requestWarned = false;
-        awaitingAnswer = true;
+        lastSentRun = sequence == lastSentSequence ? lastSentRun + 1 : 1;
+        lastSentSequence = sequence;
+        outstanding.push_back(Outstanding{sequence, lastSentRun});
         quietReads = 0;
     }
-    // The number of the instruction the owed request carries: only an
-    // acknowledgement of that very request completes it.
-    const uint32_t sequence = sentSequence;
 
     int received = 0;
     int rc = libusb_bulk_transfer(handle, usbwire::kEndpointIn, inBuffer, usbwire::kInTransferSize, &received,
-                              kTransferTimeoutMs);
+                                  kTransferTimeoutMs);
     if (rc == LIBUSB_ERROR_TIMEOUT && received > 0) {
         if (!wholeAnswer(received)) {
             usbLog("[WARN]<TIME:%lld>Partial answer dropped: %d bytes before the time-out.\r\n", usbTickMs(),
                    received);
-            // The rest of it is still on its way; take it off the endpoint
-            // so that it is not read as the next answer.
+            // It answered the oldest request; the rest of it is still on
+            // its way: take it off the endpoint so that it is not read as
+            // the next answer.
+            takeAnswer();
             int rest = 0;
             libusb_bulk_transfer(handle, usbwire::kEndpointIn, inBuffer, usbwire::kInTransferSize, &rest,
                                  kTransferTimeoutMs);
-            awaitingAnswer = false;
             return true;
         }
         // A whole answer whose end the router did not mark.
@@ -132,13 +146,16 @@ bool USBReadWorker::cycle()
 
     if (rc == 0) {
         timeoutLogged = false;
-        answered = true;
-        awaitingAnswer = false;
+        ++answers;
+        lastAnswerMs = usbTickMs();
+        quietReads = 0;
+        const Outstanding request = takeAnswer();
         if (received > 0)
             handleAnswer(received);
-        if (sequence != 0 && received >= 2 && inBuffer[0] == usbwire::kPacketAck && inBuffer[1] == 1) {
+        if (request.sequence != 0 && request.run > lateAnswers && received >= 2
+            && inBuffer[0] == usbwire::kPacketAck && inBuffer[1] == 1) {
             std::lock_guard<std::mutex> lock(mutexPending);
-            if (!instructions.empty() && instructions.front().sequence == sequence)
+            if (!instructions.empty() && instructions.front().sequence == request.sequence)
                 instructions.pop_front();
         }
     } else if (rc == LIBUSB_ERROR_TIMEOUT) {
@@ -155,6 +172,16 @@ bool USBReadWorker::cycle()
         return false;
     }
     return true;
+}
+
+USBReadWorker::Outstanding USBReadWorker::takeAnswer()
+{
+    // An answer beyond those asked for is a late one given up for lost.
+    if (outstanding.empty())
+        return Outstanding{0, 0};
+    const Outstanding oldest = outstanding.front();
+    outstanding.pop_front();
+    return oldest;
 }
 
 bool USBReadWorker::wholeAnswer(int length) const

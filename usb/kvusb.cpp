@@ -212,8 +212,11 @@ void kvusb::slotDeviceChanged()
     }
     // A router that left without its worker noticing (the error was not
     // an unplug) must not stay the suit's router.
-    for (KVUSBDeviceHierarchy* entry : gone)
+    for (KVUSBDeviceHierarchy* entry : gone) {
         detachSuits(entry);
+        if (entry->toldProblem == RouterHeldElsewhere || entry->toldProblem == RouterNoPermission)
+            tellProblem(entry, RouterGone);
+    }
     if (changedCount >= 0)
         emit usbPlugedUnpluged(uint32_t(changedCount));
     handleKVUSBDeviceHier();
@@ -236,7 +239,9 @@ void kvusb::reapWorkers()
         if (!worker || !worker->hasEnded())
             continue;
         const int code = worker->endCode();
-        if (worker->hasAnswered())
+        // One answer is no recovery: the back-off starts again from its
+        // first step only after steady reading.
+        if (worker->readSteadily())
             entry->backoffMs = 0;
         delete entry->readWorker.exchange(nullptr);
         entry->state = KVUSBDeviceHierarchy::StateEnumerated;
@@ -264,7 +269,7 @@ void kvusb::tellProblem(KVUSBDeviceHierarchy* entry, int problem)
         usbLog("[ERROR]<TIME:%lld>USB receiver <BUS %02d, PORT %02d, DEVICE %02d>: %s.\r\n", usbTickMs(), entry->bus,
                entry->port, entry->address, kNoPermission);
     }
-    emit usbRouterProblem(problem);
+    emit usbRouterProblem(problem, entry->id);
 }
 
 void kvusb::detachSuits(KVUSBDeviceHierarchy* entry)

@@ -43,6 +43,7 @@ public:
         RouterProblemSolved = 0,    // the router was opened after a problem
         RouterHeldElsewhere = 1,    // another program has claimed it
         RouterNoPermission = 2,     // the user may not open it (udev rule)
+        RouterGone = 3,             // a router with a problem left the bus
     };
 
     explicit kvusb(QObject* parent = nullptr);
@@ -76,8 +77,10 @@ signals:
     void usbOpenFailed(std::string desc);
     void usbPlugedUnpluged(uint32_t kvq3RouterCnt);
     // Told once per problem and router (a RouterProblem value), and with
-    // RouterProblemSolved when that router could be opened after all.
-    void usbRouterProblem(int problem);
+    // RouterProblemSolved when that router could be opened after all, or
+    // RouterGone when it left the bus first. router names the receiver, so
+    // that the problems of several can be told apart.
+    void usbRouterProblem(int problem, unsigned int router);
 
 private slots:
     void onRecDataFromHier(const SensorFrame& dataFrame, KVUSBDeviceHierarchy* hier = nullptr);

@@ -19,6 +19,7 @@
 #include "ToolBarDeviceOperation.h"
 #include "ToolBarFileOperation.h"
 #include "UpdateUIThread.h"
+#include "UsbStatusLabel.h"
 #include "kvusb.h"
 #include "ui_StrideloomClass.h"
 
@@ -150,7 +151,7 @@ Strideloom::Strideloom(QWidget* parent)
     pUsb = new kvusb(nullptr);
     connect(pUsb, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)), this,
             SLOT(onNewSuitCreated(MotionCaptureSuit_Property, uint32_t)));
-    connect(pUsb, SIGNAL(usbRouterProblem(int)), this, SLOT(onUsbRouterProblem(int)));
+    statusBar()->addPermanentWidget(new UsbStatusLabel(pUsb, statusBar()));
     pUsb->initUSB();
 
     pUpdateThread = new UpdateUIThread;
@@ -198,16 +199,6 @@ void Strideloom::onNewSuitCreated(MotionCaptureSuit_Property, uint32_t suitNumbe
     if (!suit)
         return;
     connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), pDockDeviceList, SLOT(AppReadFrameData(SensorFrame)));
-}
-
-void Strideloom::onUsbRouterProblem(int problem)
-{
-    if (problem == kvusb::RouterHeldElsewhere)
-        statusBar()->showMessage(QString::fromUtf8("USB接收器被其他程序占用，关闭该程序后会自动连接"));
-    else if (problem == kvusb::RouterNoPermission)
-        statusBar()->showMessage(QString::fromUtf8("没有访问USB接收器的权限，请按README安装udev规则"));
-    else
-        statusBar()->showMessage(QString::fromUtf8("USB接收器已连接"));
 }
 
 void Strideloom::onDiscoveryStarted()

@@ -84,8 +84,6 @@ public slots:
     void onShowAccelCalibrate();
     bool onZeroRotate(bool zero);
     void onNewSuitCreated(MotionCaptureSuit_Property prop, uint32_t suitNumber);
-    // Says in the status bar why a receiver cannot be read (kvusb::RouterProblem).
-    void onUsbRouterProblem(int problem);
     // A serial discovery's progress in the status bar.
     void onDiscoveryStarted();
     void onDiscoveryProgress(int percent);

@@ -22,7 +22,7 @@ signals:
     void newSuitCreated(MotionCaptureSuit_Property prop, uint32_t suitNumber);
     void usbOpenFailed(std::string desc);
     void usbPlugedUnpluged(uint32_t kvq3RouterCnt);
-    void usbRouterProblem(int problem);
+    void usbRouterProblem(int problem, unsigned int router);
     void newDatafromSuit(const SensorFrame& sf);
     void sensorStatusChanged(std::vector<MotionCaptureSuit::KVQ3SensorStatus*> vec);
 };

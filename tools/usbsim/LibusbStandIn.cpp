@@ -388,6 +388,21 @@ int usbsim_instruction(int id, int index, uint8_t* out)
     });
 }
 
+int usbsim_acknowledged(int id, int index, uint8_t* out)
+{
+    return bus().withReceiver(id, [&](SimReceiver& r) {
+        if (index < 0 || size_t(index) >= r.acknowledged.size())
+            return -1;
+        std::memcpy(out, r.acknowledged[size_t(index)].data(), 70);
+        return 0;
+    });
+}
+
+int usbsim_acknowledged_count(int id)
+{
+    return bus().withReceiver(id, [](SimReceiver& r) { return int(r.acknowledged.size()); });
+}
+
 uint64_t usbsim_frames_sent(int id)
 {
     return bus().withReceiver(id, [](SimReceiver& r) { return r.framesSent; });

@@ -43,33 +43,69 @@ void SimReceiver::receiveRequest(const uint8_t* data, int length)
         return;
     }
     ++requestCount;
-    if (requestOwed)
+    if (!owed.empty())
         ++repolls;
-    requestOwed = true;
+    // With nothing to send the router keeps no backlog of frame requests:
+    // a newer request supersedes them and their answers never come.
+    if (!hasFrameToSend()) {
+        owed.erase(std::remove_if(owed.begin(), owed.end(), [](const OwedAnswer& a) { return !a.ack; }),
+                   owed.end());
+    }
+    OwedAnswer answer;
     if (data[0] == 0x73 && data[5] == 0x46) {
         ++instructionRequests;
-        if (!instructionPending || std::memcmp(currentInstruction.data(), data + 6, 70) != 0) {
-            std::memcpy(currentInstruction.data(), data + 6, 70);
-            instructions.push_back(currentInstruction);
-            instructionCycles = 0;
+        std::memcpy(answer.instruction.data(), data + 6, 70);
+        if (justDelivered && answer.instruction == deliveredInstruction) {
+            // Already relayed to the nodes: confirmed again, at once.
+            answer.ack = true;
+            answer.ackValue = 1;
+        } else {
+            if (!instructionPending || answer.instruction != currentInstruction) {
+                currentInstruction = answer.instruction;
+                instructions.push_back(currentInstruction);
+                instructionCycles = 0;
+            }
+            instructionPending = true;
+            if (++instructionCycles >= ackAfter) {
+                instructionCycles = 0;
+                answer.ack = true;
+                answer.ackValue = uint8_t(ackValue);
+                if (ackValue == 1) {
+                    instructionPending = false;
+                    justDelivered = true;
+                    deliveredInstruction = currentInstruction;
+                }
+            }
         }
-        instructionPending = true;
-        ++instructionCycles;
+        if (!answer.ack)
+            justDelivered = false;
     } else {
         instructionPending = false;
+        justDelivered = false;
     }
+    owed.push_back(answer);
 }
 
 bool SimReceiver::answerReady() const
 {
-    if (answersHeld)
+    if (answersHeld || owed.empty())
         return false;
-    return !queuedAnswers.empty() || (instructionPending && instructionCycles >= ackAfter);
+    return owed.front().ack || !queuedAnswers.empty();
 }
 
-bool SimReceiver::producesFrames() const
+void SimReceiver::forgetExchange()
 {
-    if (silent || answersHeld || nodeCount <= 0)
+    owed.clear();
+    remainder.clear();
+    instructionPending = false;
+    justDelivered = false;
+}
+
+bool SimReceiver::hasFrameToSend() const
+{
+    if (!queuedAnswers.empty())
+        return true;
+    if (silent || nodeCount <= 0)
         return false;
     for (const auto* list : {&nodesA, &nodesB}) {
         for (const auto& n : *list)
@@ -77,6 +113,11 @@ bool SimReceiver::producesFrames() const
                 return true;
     }
     return nodesA.empty();
+}
+
+bool SimReceiver::producesFrames() const
+{
+    return !answersHeld && hasFrameToSend();
 }
 
 std::vector<std::unique_ptr<SimReceiver::Node>>& SimReceiver::nodesOf(uint32_t suit)
@@ -105,19 +146,22 @@ void SimReceiver::applyInstruction(const uint8_t* instruction)
 
 std::vector<uint8_t> SimReceiver::nextAnswer()
 {
+    if (owed.empty())
+        return {};
+    const OwedAnswer owedAnswer = owed.front();
+    owed.pop_front();
+    if (owedAnswer.ack) {
+        ++acksSent;
+        if (owedAnswer.ackValue == 1) {
+            acknowledged.push_back(owedAnswer.instruction);
+            applyInstruction(owedAnswer.instruction.data());
+        }
+        return {0x74, owedAnswer.ackValue};
+    }
     if (!queuedAnswers.empty()) {
         std::vector<uint8_t> answer = std::move(queuedAnswers.front());
         queuedAnswers.pop_front();
         return answer;
-    }
-    if (instructionPending && instructionCycles >= ackAfter) {
-        instructionCycles = 0;
-        ++acksSent;
-        if (ackValue == 1) {
-            instructionPending = false;
-            applyInstruction(currentInstruction.data());
-        }
-        return {0x74, uint8_t(ackValue)};
     }
     // The next node that is switched on, in turn over both suits.
     const int suitsOnAir = secondSuit ? 2 : 1;

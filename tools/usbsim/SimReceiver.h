@@ -11,9 +11,11 @@
 #include <vector>
 
 // One simulated piece of USB hardware: a router relaying a suit of nodes,
-// a charge plate, or any other device. A router answers each request of
-// the host with one sensor frame of the next node in turn, or with an
-// acknowledgement once an instruction has been repeated for a few cycles.
+// a charge plate, or any other device. A router answers every whole
+// request of the host once and in order, also when the host sends a new
+// one before the last is answered: with one sensor frame of the next node
+// in turn, or, for the request that completes an instruction's few
+// repetitions, with an acknowledgement.
 class SimReceiver
 {
 public:
@@ -39,13 +41,16 @@ public:
     // A request from the host (OUT transfer). Only a whole 512-byte
     // request is taken; a cut one is discarded as the firmware does.
     void receiveRequest(const uint8_t* data, int length);
-    // True when the next answer is an acknowledgement or a queued answer,
-    // which go out at once instead of at the frame pace.
+    // True when the oldest owed answer is an acknowledgement or a queued
+    // answer, which go out at once instead of at the frame pace.
     bool answerReady() const;
-    // Whether frames are produced at all (nodes on, not silenced).
+    // Whether frames are produced at all (nodes on, not silenced, answers
+    // not withheld).
     bool producesFrames() const;
-    // The answer of this cycle.
+    // The answer to the oldest request still owed one.
     std::vector<uint8_t> nextAnswer();
+    // The device left the bus: owed answers and the rest of a cut one go.
+    void forgetExchange();
 
     uint16_t vendorId;
     uint16_t productId;
@@ -68,8 +73,16 @@ public:
     std::vector<Fault> inFaults;
     uint64_t outTransfers = 0;
     uint64_t inTransfers = 0;
-    // Answered requests: one answer per whole request, never unasked.
-    bool requestOwed = false;
+    // What the router owes, oldest first: one answer per whole request,
+    // never one unasked. An acknowledgement answers the very request that
+    // completed its instruction.
+    struct OwedAnswer
+    {
+        bool ack = false;
+        uint8_t ackValue = 0;
+        std::array<uint8_t, 70> instruction{};
+    };
+    std::deque<OwedAnswer> owed;
     std::vector<uint8_t> remainder;  // rest of an answer whose transfer timed out
     bool descriptorFails = false;
     std::deque<std::vector<uint8_t>> queuedAnswers;
@@ -84,6 +97,7 @@ public:
     uint64_t instructionRequests = 0;
     std::deque<std::array<uint8_t, 512>> lastRequests;
     std::vector<std::array<uint8_t, 70>> instructions;  // each distinct instruction once
+    std::vector<std::array<uint8_t, 70>> acknowledged;  // each 0x74 0x01 sent, with what it confirmed
     uint64_t framesSent = 0;
     uint64_t acksSent = 0;
 
@@ -99,6 +113,8 @@ private:
         bool closed = false;
     };
     std::vector<uint8_t> frameFor(uint32_t suit, int position, Node& node);
+    // Nodes on air or answers queued: a frame request can be answered.
+    bool hasFrameToSend() const;
     void applyInstruction(const uint8_t* instruction);
     std::vector<std::unique_ptr<Node>>& nodesOf(uint32_t suit);
 
@@ -108,4 +124,8 @@ private:
     bool instructionPending = false;
     int instructionCycles = 0;          // requests carrying the current instruction since the last answer to it
     std::array<uint8_t, 70> currentInstruction{};
+    // The instruction just delivered, until another request comes: a
+    // repeat of it is confirmed again at once.
+    bool justDelivered = false;
+    std::array<uint8_t, 70> deliveredInstruction{};
 };

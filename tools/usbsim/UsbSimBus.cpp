@@ -131,8 +131,7 @@ void UsbSimBus::forgetExchange(int id)
 {
     if (id < 0 || id >= int(receivers.size()))
         return;
-    receivers[size_t(id)]->requestOwed = false;
-    receivers[size_t(id)]->remainder.clear();
+    receivers[size_t(id)]->forgetExchange();
 }
 
 void UsbSimBus::unplug(int id)
@@ -409,7 +408,7 @@ int UsbSimBus::readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* dat
             *transferred = n;
         return 0;
     }
-    if (!r.requestOwed)
+    if (r.owed.empty())
         ++r.unaskedReads;
     // A router that fell far behind (the host stalled) does not burst.
     if (r.nextDue < start - std::chrono::milliseconds(200))
@@ -418,11 +417,11 @@ int UsbSimBus::readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* dat
         if (!dev->plugged)
             return LIBUSB_ERROR_NO_DEVICE;
         const Clock::time_point now = Clock::now();
-        const bool ready = r.requestOwed && (r.answerReady() || (r.producesFrames() && now >= r.nextDue));
+        const bool owed = !r.owed.empty();
+        const bool ready = owed && (r.answerReady() || (r.producesFrames() && now >= r.nextDue));
         if (ready)
             break;
-        Clock::time_point wakeAt =
-            r.requestOwed && r.producesFrames() ? r.nextDue : now + std::chrono::milliseconds(50);
+        Clock::time_point wakeAt = owed && r.producesFrames() ? r.nextDue : now + std::chrono::milliseconds(50);
         if (timeoutMs != 0) {
             if (now >= deadline)
                 return LIBUSB_ERROR_TIMEOUT;
@@ -435,7 +434,6 @@ int UsbSimBus::readAnswer(SimReceiver& r, libusb_device* dev, unsigned char* dat
     std::vector<uint8_t> answer = r.nextAnswer();
     if (paced)
         r.nextDue += r.framePeriod();
-    r.requestOwed = false;
     ++r.answersSent;
     if (fault.error == LIBUSB_ERROR_OVERFLOW) {
         // More came than the buffer holds: libusb fails the whole transfer.

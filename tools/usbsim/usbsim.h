@@ -33,7 +33,8 @@ void usbsim_set_kernel_driver(int id, int attached);
 int usbsim_kernel_driver(int id);
 /* A bus reset: same port, new address, at once (within one poll). */
 void usbsim_reenumerate(int id);
-/* The router withholds every answer (acknowledgements too) while held. */
+/* The router withholds every answer (acknowledgements too) while held;
+ * they are late, not lost: all come, in order, once released. */
 void usbsim_hold_answers(int id, int held);
 /* The nth transfer from now on endpoint (0x01 or 0x81) fails:
  *   LIBUSB_ERROR_PIPE      stall; the endpoint stays halted until cleared
@@ -48,15 +49,20 @@ void usbsim_fail_transfer(int id, unsigned char endpoint, int nth, int error, in
 void usbsim_set_frame_format(int id, int longFrames, uint16_t flags);
 /* Frames of a second suit in between those of the first. */
 void usbsim_set_second_suit(int id, uint32_t suitNumber);
-/* An instruction is answered after cycles requests with 0x74 value. */
+/* An instruction is answered after cycles requests with 0x74 value: the
+ * cycles-th request carrying it gets the acknowledgement, the earlier ones
+ * frames. A repeat of an instruction just delivered (0x74 0x01, no other
+ * request in between) is acknowledged again at once. */
 void usbsim_set_ack(int id, int cycles, int value);
-/* A silent router answers nothing; its transfers time out. */
+/* A silent router answers nothing; its transfers time out, and a request
+ * it has no frame for is dropped unanswered when a newer one comes. */
 void usbsim_set_silent(int id, int silent);
 void usbsim_set_descriptor_fails(int id, int fails);
 /* The next answers, sent before any generated frame. */
 void usbsim_queue_answer(int id, const uint8_t* bytes, int length);
 
-/* Whole 512-byte requests the router took; each is answered once. */
+/* Whole 512-byte requests the router took; each is answered once, in
+ * order, also when several are owed. */
 uint64_t usbsim_request_count(int id);
 uint64_t usbsim_answer_count(int id);
 /* IN transfers with no request to answer (the host skipped its poll). */
@@ -75,6 +81,10 @@ int usbsim_last_request(int id, int back, uint8_t* out);
 int usbsim_instruction_count(int id);
 /* Copies the index-th distinct instruction's 70 bytes; 0 on success. */
 int usbsim_instruction(int id, int index, uint8_t* out);
+/* What the router confirmed with 0x74 0x01, in order: the count and a copy
+ * of the index-th confirmed instruction's 70 bytes (0 on success). */
+int usbsim_acknowledged_count(int id);
+int usbsim_acknowledged(int id, int index, uint8_t* out);
 uint64_t usbsim_frames_sent(int id);
 uint64_t usbsim_acks_sent(int id);
 int usbsim_open_handles(void);

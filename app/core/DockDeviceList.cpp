@@ -67,6 +67,8 @@ QString DockDeviceList::typeText(int type)
         return QStringLiteral("Router Device");
     case SOURCE_SERIAL:
         return QStringLiteral("Serial Port");
+    case SOURCE_NETWORK:
+        return QStringLiteral("Network");
     default:
         return QStringLiteral("Read File");
     }
@@ -115,7 +117,7 @@ DeviceConfToShow* DockDeviceList::recordForKey(const QString& key) const
 {
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices)
-        if (r->nDevType != SOURCE_FILE && r->strKey == key)
+        if (r->nDevType != SOURCE_FILE && r->nDevType != SOURCE_NETWORK && r->strKey == key)
             return r;
     return nullptr;
 }
@@ -171,7 +173,7 @@ void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameDat
     fileRecorder.writeFrame(strSensorKey, *pFrameData);
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices) {
-        if (r->nDevType == SOURCE_FILE || r->strKey != strSensorKey)
+        if (r->nDevType == SOURCE_FILE || r->nDevType == SOURCE_NETWORK || r->strKey != strSensorKey)
             continue;
         r->setFrame(*pFrameData);
         r->processMagSample(pFrameData->mag);
@@ -343,6 +345,8 @@ QList<QAction*> DockDeviceList::menuActionsFor(const DeviceConfToShow* r) const
         return {ui->DevlistAction_startTrans, ui->DevlistAction_stopTrans};
     if (r->nDevType == SOURCE_FILE)
         return {ui->DevlistAction_DeleteFile};
+    if (r->nDevType == SOURCE_NETWORK)
+        return {networkInfoAction()};
     return {};
 }
 

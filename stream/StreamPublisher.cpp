@@ -207,7 +207,7 @@ void StreamPublisher::run()
     bool attempted = false;
     auto nextAttempt = clock::now();
     std::chrono::milliseconds backoff(250);
-    const auto maxBackoff = std::chrono::milliseconds(4000);
+    const auto maxBackoff = std::chrono::milliseconds(2000);
     bool sessionWasUp = false;
     char payload[kMaxPayloadBytes];
 

@@ -24,7 +24,7 @@ namespace stream {
 // queue; a full queue drops the frame and counts it. One sender thread
 // takes the frames out, writes the JSON payloads and the OSC bundles, and
 // keeps the broker connection: it reconnects by itself with back-off
-// (0.25 s doubling to 4 s); frames that come while there is no connection
+// (0.25 s doubling to 2 s); frames that come while there is no connection
 // are dropped and counted. Nothing here ever republishes a received frame:
 // only local frames are offered (no loops between stations).
 class StreamPublisher

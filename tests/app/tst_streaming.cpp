@@ -1,6 +1,8 @@
 #include "AppTestSupport.h"
 #include "DeviceConfToShow.h"
 #include "DockDeviceList.h"
+#include "DlgPreferences.h"
+#include "StreamSettingsPage.h"
 #include "FrameQueue.h"
 #include "SimulatedSensor.h"
 #include "Strideloom.h"
@@ -11,9 +13,15 @@
 #include <mosquitto.h>
 
 #include <QAction>
+#include <QLabel>
+#include <QStatusBar>
 #include <QProcess>
 #include <cstring>
 #include "StreamPublisher.h"
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -25,6 +33,19 @@
 #include <mutex>
 
 namespace {
+
+// Answers the next modal information box and returns its text through `text`.
+void answerNextBox(QString* text)
+{
+    QTimer::singleShot(50, [text] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *text = box->text();
+            box->accept();
+        } else {
+            answerNextBox(text);
+        }
+    });
+}
 
 int freeLoopbackPort()
 {
@@ -429,8 +450,25 @@ private slots:
             QVERIFY(start >= 0);
             QCOMPARE(prog, localLines.mid(start, prog.size()));
         }
+        // A Network recording plays back like any other.
+        const QFileInfo progFile = QDir(progDir).entryInfoList({"*_4242.*"}).value(0);
+        QVERIFY(window.openRecording(progFile.filePath()));
+        DeviceConfToShow* played = window.deviceDock()->records().back();
+        QCOMPARE(played->nDevType, int(SOURCE_FILE));
+        QCOMPARE(long(played->stcHistory.size()), long(dataLines(progFile.filePath()).size()));
         QVERIFY(test.statusList().contains("online"));
         QVERIFY(test.statusList().contains("offline"));
+
+        // The station returns: its rows continue, no longer grey.
+        const FrameData before = r->frame();
+        auto again = startCli({"publish", "--broker", broker.address(), "--station", "st1", "--serial", "all",
+                               "--seconds", "1.5", "--rate", "100", "--extra-ports", sensor->portPath()});
+        QTRY_VERIFY_WITH_TIMEOUT(t->item(0, 0)->foreground().color() != QColor(Qt::gray), 30000);
+        auto changed = [&] { const FrameData now = r->frame(); return std::memcmp(&before, &now, sizeof now) != 0; };
+        QTRY_VERIFY_WITH_TIMEOUT(changed(), 10000);
+        finish(*again, &rc);
+        QCOMPARE(rc, 0);
+        QCOMPARE(window.deviceDock()->deviceCount(), 4);  // three Network rows and the played file
     }
 
     // The broker is killed for 2 s mid-stream: both sides reconnect, and
@@ -439,15 +477,31 @@ private slots:
     {
         Broker broker(work->path());
         QVERIFY(broker.start());
+        stream::StreamOptions o;
+        o.remote = true;
+        o.brokerHost = "127.0.0.1";
+        o.brokerPort = broker.port;
+        Strideloom window;
+        QVERIFY(window.streaming()->apply(o));
         const QString remoteDir = work->path() + "/remote2";
-        auto remote = startCli({"record", "--broker", broker.address(), "--seconds", "10", "--dir", remoteDir});
+        auto remote = startCli({"record", "--broker", broker.address(), "--seconds", "12", "--dir", remoteDir});
         QTest::qWait(1000);
         auto station = startCli({"publish", "--broker", broker.address(), "--station", "st2", "--serial", "all",
-                                 "--seconds", "7", "--rate", "100", "--extra-ports", sensor->portPath()});
-        QTest::qWait(3500);  // discovery, then streaming
+                                 "--seconds", "9", "--rate", "100", "--extra-ports", sensor->portPath()});
+        QTRY_VERIFY_WITH_TIMEOUT(window.streaming()->subscriber()->counters().frames > 50, 20000);
         broker.kill();
         QTest::qWait(2000);
         QVERIFY(broker.start());
+        // The program reconnects by itself and its row goes on.
+        QTRY_VERIFY_WITH_TIMEOUT(window.streaming()->subscriber()->counters().reconnects >= 1, 10000);
+        const uint64_t framesAfter = window.streaming()->subscriber()->counters().frames;
+        QTRY_VERIFY2_WITH_TIMEOUT(window.streaming()->subscriber()->counters().frames > framesAfter + 20,
+                                  qPrintable(QString("frames %1 then %2, station %3")
+                                                 .arg(framesAfter)
+                                                 .arg(window.streaming()->subscriber()->counters().frames)
+                                                 .arg(station->state())),
+                                  10000);
+        QVERIFY(window.statusBar()->findChild<QLabel*>("labelStreaming")->text().contains(QString::fromUtf8("丢失")));
         int rc = -1;
         const QByteArray stationOut = finish(*station, &rc);
         QCOMPARE(rc, 0);
@@ -539,6 +593,26 @@ private slots:
     // Wrong settings on the "Streaming" page are named and change nothing.
     void wrongSettingsAreRefused()
     {
+        {
+            DlgPreferences dlg;
+            dlg.stcSettings.separate = ",";
+            dlg.stcSettings.placeholder = "0";
+            stream::StreamOptions good;
+            dlg.setStreamOptions(good);
+            StreamSettingsPage* page = dlg.streamPage();
+            page->checkMqtt->setChecked(true);
+            page->editPort->setText("abc");
+            QString text;
+            answerNextBox(&text);
+            dlg.checkIsAccept();
+            QVERIFY2(text.contains(QString::fromUtf8("端口")), qPrintable(text));
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+            page->editPort->setText("1884");
+            dlg.checkIsAccept();
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            QCOMPARE(dlg.streamOptions().brokerPort, 1884);
+            QVERIFY(dlg.streamOptions().mqtt);
+        }
         stream::StreamOptions o;
         o.mqtt = true;
         o.brokerPort = -1;

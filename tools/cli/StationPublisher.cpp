@@ -278,8 +278,11 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     std::mutex mutex;
     QHash<QString, long> lines;
     QSet<QString> failed;
-    std::vector<float> latencies;
-    latencies.reserve(1 << 20);
+    // End-to-end latency (same host: one monotonic clock) in 0.01 ms bins
+    // up to 10 s; later ones in the last bin.
+    std::vector<uint32_t> latencyBins(1000001, 0);
+    uint64_t latencyCount = 0;
+    double latencyMax = 0;
     stream::StreamSubscriber sub;
     stream::StreamSubscriber::Callbacks cb;
     // On the subscriber's network thread.
@@ -287,7 +290,10 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
         const double now = stream::monotonicMs();
         const QString key = QString::number(f.key);
         std::lock_guard<std::mutex> lock(mutex);
-        latencies.push_back(float(now - f.monoMs));
+        const double ms = now - f.monoMs;
+        latencyBins[size_t(std::clamp(ms, 0.0, 10000.0) * 100.0)]++;
+        ++latencyCount;
+        latencyMax = std::max(latencyMax, ms);
         if (failed.contains(key))
             return;
         if (!recorder.isRecording(key) && !recorder.add(dir, {key}).isEmpty()) {
@@ -314,11 +320,17 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
                      qPrintable(recorder.fileNameFor(dir, key)));
     std::fprintf(out, "remote frames %llu lost %llu rejected %llu reconnects %llu\n", (unsigned long long)c.frames,
                  (unsigned long long)c.lost, (unsigned long long)c.rejected, (unsigned long long)c.reconnects);
-    if (!latencies.empty()) {
-        std::sort(latencies.begin(), latencies.end());
-        auto pct = [&](double p) { return latencies[std::min(latencies.size() - 1, size_t(p * latencies.size()))]; };
-        std::fprintf(out, "latency_ms p50 %.3f p99 %.3f max %.3f n %zu\n", pct(0.50), pct(0.99), latencies.back(),
-                     latencies.size());
+    if (latencyCount) {
+        auto pct = [&](double p) {
+            const uint64_t want = uint64_t(p * double(latencyCount));
+            uint64_t seen = 0;
+            for (size_t i = 0; i < latencyBins.size(); ++i)
+                if ((seen += latencyBins[i]) > want)
+                    return double(i) / 100.0;
+            return 10000.0;
+        };
+        std::fprintf(out, "latency_ms p50 %.2f p99 %.2f max %.3f n %llu\n", pct(0.50), pct(0.99), latencyMax,
+                     (unsigned long long)latencyCount);
     }
     for (const QString& key : failed)
         std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));

@@ -20,6 +20,7 @@ StationTap::~StationTap()
 void StationTap::attachSerial(SLDevice* device, const QStringList& keys)
 {
     serialKeys = keys;
+    std::lock_guard<std::mutex> lock(mutexSeen);
     connections << connect(device->getDevObj(), SIGNAL(sigNewReadFrameData(QString, FrameData*)), this,
                            SLOT(onSerialFrame(QString, FrameData*)), Qt::DirectConnection);
 }
@@ -32,21 +33,29 @@ void StationTap::attachUsb(kvusb* usb, bool all, const QSet<uint32_t>& suits, co
     if (!usb)
         return;  // the selection only; the caller brings the frames
     // Connected on the announcing thread, before the suit's next frame.
+    std::lock_guard<std::mutex> lock(mutexSeen);
     connections << connect(
         usb, &kvusb::newSuitCreated, this,
         [this, usb](MotionCaptureSuit_Property, uint32_t number) {
-            if (MotionCaptureSuit* suit = usb->getMotionCaptureSuit(number))
-                connections << connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), this, SLOT(onUsbFrame(SensorFrame)),
-                                       Qt::DirectConnection);
+            if (MotionCaptureSuit* suit = usb->getMotionCaptureSuit(number)) {
+                const QMetaObject::Connection c = connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), this,
+                                                          SLOT(onUsbFrame(SensorFrame)), Qt::DirectConnection);
+                std::lock_guard<std::mutex> lock(mutexSeen);
+                connections << c;
+            }
         },
         Qt::DirectConnection);
 }
 
 void StationTap::detach()
 {
-    for (const QMetaObject::Connection& c : connections)
+    QList<QMetaObject::Connection> all;
+    {
+        std::lock_guard<std::mutex> lock(mutexSeen);
+        all.swap(connections);
+    }
+    for (const QMetaObject::Connection& c : all)
         disconnect(c);
-    connections.clear();
 }
 
 QHash<QString, long> StationTap::counts() const

@@ -52,7 +52,7 @@ private:
     bool allUsb = true;
     QSet<uint32_t> usbSuits, usbNodes;
     QList<QMetaObject::Connection> connections;
-    mutable std::mutex mutexSeen;  // guards seen and perKey
+    mutable std::mutex mutexSeen;  // guards seen, perKey and connections
     QSet<uint32_t> seen;
     QHash<QString, long> perKey;
 };

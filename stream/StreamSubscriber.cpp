@@ -67,6 +67,12 @@ QString StreamSubscriber::lastProblem() const
     return problem;
 }
 
+void StreamSubscriber::setCallbacks(const QString& ownStation, Callbacks callbacks)
+{
+    own = ownStation;
+    cb = std::move(callbacks);
+}
+
 void StreamSubscriber::handleMessage(const char* topic, const void* payload, int length)
 {
     const TopicParts t = parseTopic(topic);

@@ -57,8 +57,10 @@ public:
     QString lastProblem() const;
 
     // Checks one message as the network thread does (used by the fuzz
-    // target and the tests); delivers through the callbacks.
+    // target and the tests); delivers through the callbacks. Without a
+    // running connection, setCallbacks() sets what start() would.
     void handleMessage(const char* topic, const void* payload, int length);
+    void setCallbacks(const QString& ownStation, Callbacks callbacks);
 
 private:
     void run();

@@ -150,6 +150,7 @@ void onConnect(mosquitto*, void* obj, int rc)
         s->connected->store(true);
     }
 }
+// (A refused connection keeps lastConnack until the next CONNACK.)
 
 void onDisconnect(mosquitto*, void* obj, int)
 {
@@ -217,7 +218,11 @@ void StreamPublisher::run()
         connected = false;
         nextAttempt = clock::now() + backoff;
         backoff = std::min(backoff * 2, maxBackoff);
-        setProblem(QString::fromUtf8("与代理服务器的连接中断（") + mosquitto_strerror(rc) + QString::fromUtf8("），正在重连"));
+        if (state.lastConnack != 0)
+            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack) +
+                       QString::fromUtf8("（检查用户名、密码和证书），正在重试"));
+        else
+            setProblem(QString::fromUtf8("与代理服务器的连接中断（") + mosquitto_strerror(rc) + QString::fromUtf8("），正在重连"));
     };
 
     auto publishInfos = [&] {

@@ -213,7 +213,18 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
         usb->initUSB();
     }
     std::fprintf(stderr, "publishing as station %s; stop with Ctrl-C\n", qPrintable(publisher.station()));
+    // Connection problems on standard error as they change.
+    QTimer problems;
+    QString lastProblem;
+    QObject::connect(&problems, &QTimer::timeout, [&] {
+        const QString p = publisher.lastProblem();
+        if (p != lastProblem && !p.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(p));
+        lastProblem = p;
+    });
+    problems.start(500);
     runUntilStopped(cli.value("seconds").toDouble());
+    problems.stop();
 
     // Stop the sources first so that publisher and local file end together.
     QObject::disconnect(serialConnection);

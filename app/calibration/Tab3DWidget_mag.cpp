@@ -1,5 +1,6 @@
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
+#include "InfoBox.h"
 #include "MagCaliGLWidget.h"
 #include "MagResultWriter.h"
 #include "MainView.h"
@@ -48,6 +49,11 @@ void Tab3DWidget_mag::slotBeginMagCalcul()
     DeviceConfToShow* dev = pMainView ? pMainView->currentDevice() : nullptr;
     if (!dev)
         return;
+    // Another station's device: its calibration belongs to that station.
+    if (dev->nDevType == SOURCE_NETWORK) {
+        showInfoBox(QString::fromUtf8("网络设备：命令和校准只能在其采集站上进行"));
+        return;
+    }
     _device_setting setting;
     std::memset(&setting, 0, sizeof(setting));
     setting.ctrl[0] = 1;

@@ -9,6 +9,8 @@
 #include "StreamPayload.h"
 #include "StreamSubscriber.h"
 #include "StreamingHost.h"
+#include "MainView.h"
+#include "Tab3DWidget_mag.h"
 
 #include <mosquitto.h>
 
@@ -413,6 +415,13 @@ private slots:
         QCOMPARE(actions.size(), 1);
         QVERIFY(!actions[0]->isEnabled());
         QVERIFY(actions[0]->text().contains(QString::fromUtf8("采集站")));
+        // Nor is a calibration started for it.
+        window.mainView()->setCurrentDevice(r);
+        QString boxText;
+        answerNextBox(&boxText);
+        window.mainView()->pageMag()->slotBeginMagCalcul();
+        QVERIFY(boxText.contains(QString::fromUtf8("采集站")));
+        QCOMPARE(r->eMagCalculType.load(), int(DeviceConfToShow::MagCalcul_Idle));
 
         int rc = -1;
         const QByteArray stationOut = finish(*station, &rc);

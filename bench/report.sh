@@ -24,7 +24,7 @@ echo "running benchmarks (logs in $logs) ..." >&2
 QT_QPA_PLATFORM=offscreen "$bin/bench_plot" > "$logs/plot.txt" 2>/dev/null
 "$bin/bench_magcalibration" > "$logs/magcalibration.txt" 2>/dev/null
 (cd "$logs" && "$bin/bench_recording" "$lines" > "$logs/recording.txt" 2>/dev/null)
-xvfb "$bin/bench_program" "$seconds" 2>/dev/null | grep -E "^(start-up|[0-9]+ devices)" > "$logs/program.txt"
+xvfb "$bin/bench_program" "$seconds" 8 2>/dev/null | grep -E "^(start-up|[0-9]+ devices)" > "$logs/program.txt"
 fi
 
 # field LOG REGEX: the first match of an extended regex's group 1.

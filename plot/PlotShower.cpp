@@ -35,6 +35,13 @@ PlotShower::PlotShower(PlotData* data, QWidget* parent)
     canvasPal.setColor(QPalette::Window, QColor(80, 80, 80));
     canvas->setPalette(canvasPal);
     setCanvas(canvas);
+    // The canvas fills all of itself on every redraw. Without saying so, its
+    // style-sheet background counts as see-through and every redraw repaints
+    // the page and group boxes beneath it as well.
+    canvas->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    // Every redraw draws the curves anew: a backing pixmap would only add a
+    // copy of the whole canvas to each.
+    canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
 
     pZoomer = new QwtPlotZoomer(canvas, true);
     pZoomer->setRubberBandPen(QColor(Qt::blue));
@@ -77,4 +84,12 @@ void PlotShower::setYRange(double min, double max)
     // un-zooming would snap back to that range.
     updateAxes();
     pZoomer->setZoomBase(false);
+}
+
+void PlotShower::redrawCanvas()
+{
+    if (auto* c = qobject_cast<QwtPlotCanvas*>(canvas()))
+        c->replot();
+    else
+        replot();
 }

@@ -17,6 +17,9 @@ public:
     PlotShower(PlotData* data, QWidget* parent = nullptr);
     // The value axis range, also the range the zoomer returns to.
     void setYRange(double min, double max);
+    // Redraws the curves only: the axes keep their scales between frames
+    // (zooming, panning and setYRange lay them out anew themselves).
+    void redrawCanvas();
 
 public slots:
     // A legend entry was toggled.

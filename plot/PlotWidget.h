@@ -42,6 +42,12 @@ public slots:
     void onControlBtnClicked();
     void onControlSliderMoved(int value);
 
+protected:
+    // A plot redraws only while it is visible: hidden plots keep storing
+    // frames and cost nothing else.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void applyPausedState(bool paused);
 

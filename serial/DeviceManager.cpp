@@ -100,7 +100,7 @@ void DeviceManager::AutoCheckDevice()
             delete device;
         deviceList.clear();
         for (const QString& name : ports) {
-            auto* device = new SerialDevice(name, &portReadRate);
+            auto* device = new SerialDevice(name, &portReadRate, &readerWake);
             connect(device, SIGNAL(sigCurDeviceComplete()), this, SLOT(DeviceToComplete()));
             connectDevice(device);
             deviceList.push_back(device);
@@ -111,12 +111,26 @@ void DeviceManager::AutoCheckDevice()
     discoveryThread->start(QThread::InheritPriority);
 }
 
+void DeviceManager::retune(SerialDevice* device, int rate)
+{
+    device->closePort();
+    {
+        // A reader pass that took the device's identity before the close
+        // holds this lock until it has dispatched it.
+        std::lock_guard<std::mutex> lock(deviceListMutex);
+        if (device->isDiscerned())
+            rate = device->getBaudRate();
+    }
+    if (rate != 0)
+        device->openAtBaudRate(rate);
+}
+
 void DeviceManager::DiscernDev(int nBaudRate)
 {
     if (nBaudRate == 0) {
         for (SerialDevice* device : deviceList) {
             if (!device->isDiscerned())
-                device->closePort();
+                retune(device, 0);
         }
         return;
     }
@@ -125,7 +139,7 @@ void DeviceManager::DiscernDev(int nBaudRate)
     for (SerialDevice* device : deviceList) {
         if (device->isDiscerned())
             continue;
-        device->openAtBaudRate(nBaudRate);
+        retune(device, nBaudRate);
         ++opened;
     }
     if (opened == 0) {
@@ -201,15 +215,19 @@ void DeviceManager::ReadFrameData()
     std::lock_guard<std::mutex> lock(deviceListMutex);
     uint8_t payload[kPayloadBufferSize];
     QByteArray oversize;
+    bool progressed = false;
     for (size_t i = 0; i < deviceList.size(); ++i) {
         SerialDevice* device = deviceList[i];
         std::memset(payload, 0, sizeof(payload));
         QElapsedTimer stopwatch;
         stopwatch.start();
         int length = 0;
-        if (device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize, &isWholePayload,
-                                      kSensorPayloadLength, kConfigPayloadLength)
-            == 1) {
+        const int readBefore = device->ring()->readPosition();
+        const int taken = device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize,
+                                                    &isWholePayload, kConfigPayloadLength);
+        // An empty frame takes nothing but consumes bytes: more may follow.
+        progressed = progressed || taken == 1 || device->ring()->readPosition() != readBefore;
+        if (taken == 1) {
             if (length > kPayloadBufferSize) {
                 // No payload kind is this long: it is noise, perhaps with a
                 // real frame at its end, and is dispatched as unrecognised.
@@ -224,6 +242,7 @@ void DeviceManager::ReadFrameData()
         if (elapsed > 1)
             qDebug() << "analysis:" << elapsed << "ms";
     }
+    bPassProgressed.store(progressed);
 }
 
 void DeviceManager::dispatchPayload(const QString& key, const uint8_t* payload, int length, int deviceIndex)
@@ -296,6 +315,10 @@ int DeviceManager::innerFrameStart(const uint8_t* payload, int length)
             continue;
         const int start = i + 2;
         const int rest = length - start;
+        // The accelerometer calibration reply is known by length and type
+        // alone, as in reply matching: devices do not keep its checksum.
+        if (rest == kStatusPayloadLength && payload[start + 1] == SerialCmd::ACCELCAL + 1)
+            return start;
         const bool known = rest == kStatusPayloadLength || rest == kIdentityPayloadLength
                            || rest == kSensorPayloadLength || rest == kConfigPayloadLength;
         if (known && payloadCrcMatches(payload + start, rest))

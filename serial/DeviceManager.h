@@ -3,6 +3,7 @@
 #include "FrameData.h"
 #include "PendingCommandList.h"
 #include "RateCounter.h"
+#include "ReaderWake.h"
 #include "SerialTypes.h"
 
 #include <QObject>
@@ -43,6 +44,11 @@ public:
 
     // Takes ownership and connects the command signals to the device.
     void appendDevice(SerialDevice* device);
+    // Whether the last pass took a payload or consumed bytes: the reader
+    // thread then runs the next pass at once instead of sleeping.
+    bool passProgressed() const { return bPassProgressed.load(); }
+    // Woken by every port's deliveries.
+    ReaderWake& readerWakeup() { return readerWake; }
     std::vector<SerialDevice*> devicesSnapshot();
 
     void submitCommand(const QString& serialKey, uint8_t code);
@@ -80,6 +86,10 @@ private:
     // A known payload kind whose checksum holds, or noise ending in one.
     static bool isWholePayload(const uint8_t* payload, int length);
     void connectDevice(SerialDevice* device);
+    // Closes the device's port and opens it at `rate` (0: leaves it closed),
+    // or again at its own rate when it was identified meanwhile, so a
+    // device is only ever listed at the rate it answered at.
+    void retune(SerialDevice* device, int rate);
     QStringList portsToProbe() const;
 
     std::atomic<int> progress{100};
@@ -93,4 +103,6 @@ private:
     PendingCommandList pending;
     QTimer commandTimer;
     RateCounter portReadRate;
+    ReaderWake readerWake;
+    std::atomic<bool> bPassProgressed{false};
 };

@@ -1,6 +1,6 @@
 #include "RateCounter.h"
 
-int RateCounter::tick(int64_t nowMs)
+int RateCounter::tick(int64_t nowMs, int events)
 {
     std::lock_guard<std::mutex> lock(mutex);
     int slowWindow = -1;
@@ -10,6 +10,6 @@ int RateCounter::tick(int64_t nowMs)
         windowStart = nowMs;
         count = 0;
     }
-    ++count;
+    count += events;
     return slowWindow;
 }

@@ -11,8 +11,8 @@ class RateCounter
 {
 public:
     // Returns the count of the window that just ended when it was below
-    // 1000, or -1. Call once per event.
-    int tick(int64_t nowMs);
+    // 1000, or -1. Call once per event, or once for `events` events.
+    int tick(int64_t nowMs, int events = 1);
 
 private:
     // Guards the window and its count.

@@ -2,6 +2,7 @@
 #include "CommandCodec.h"
 #include "MonotonicTick.h"
 #include "RateCounter.h"
+#include "ReaderWake.h"
 #include "SerialRingBuffer.h"
 #include "ThreadSerialPortDevice.h"
 
@@ -9,10 +10,11 @@
 #include <QSerialPort>
 #include <cstdio>
 
-SerialDevice::SerialDevice(const QString& name, RateCounter* readRate)
+SerialDevice::SerialDevice(const QString& name, RateCounter* readRate, ReaderWake* wake)
     : portName(name)
     , ringBuffer(new SerialRingBuffer)
     , readRateCounter(readRate)
+    , readerWake(wake)
 {
     ioThread = new ThreadSerialPortDevice(this);
     connect(this, SIGNAL(sigOpenSerialPortDevice(QSerialPort*)), ioThread, SLOT(OpenSerialPortDevice(QSerialPort*)));
@@ -50,9 +52,7 @@ void SerialDevice::disposePort()
 
 void SerialDevice::openAtBaudRate(int rate)
 {
-    ioThread->stop();
-    disposePort();
-
+    closePort();
     port = new QSerialPort;
     baudRate.store(rate);
     checkDone.store(false);
@@ -70,6 +70,9 @@ void SerialDevice::closePort()
 {
     ioThread->stop();
     disposePort();
+    // Nothing arrives any more; what did, at this rate, must not be taken
+    // as read at the next one.
+    ringBuffer->clear();
 }
 
 void SerialDevice::markStepDone()
@@ -84,6 +87,8 @@ void SerialDevice::ReadSerialDevData()
     if (!port)
         return;
     ringBuffer->append(port->readAll());
+    if (readerWake)
+        readerWake->notify();
     if (readRateCounter) {
         const int slow = readRateCounter->tick(monotonicTickMs());
         if (slow >= 0) {

@@ -10,6 +10,7 @@
 
 class QSerialPort;
 class RateCounter;
+class ReaderWake;
 class SerialRingBuffer;
 class ThreadSerialPortDevice;
 
@@ -20,10 +21,13 @@ class SerialDevice : public QObject
 {
     Q_OBJECT
 public:
-    // readRate is shared by all ports of a manager and may be null.
-    explicit SerialDevice(const QString& portName, RateCounter* readRate = nullptr);
+    // readRate is shared by all ports of a manager and may be null; so may
+    // wake, which is told of every delivery of bytes.
+    explicit SerialDevice(const QString& portName, RateCounter* readRate = nullptr, ReaderWake* wake = nullptr);
     ~SerialDevice() override;
 
+    // Both empty the ring once the port has stopped reading, before the rate
+    // changes, so no byte read at one rate is taken at another.
     void openAtBaudRate(int rate);
     void closePort();
 
@@ -63,6 +67,7 @@ private:
     SerialRingBuffer* ringBuffer;
     std::atomic<bool> checkDone{false};
     RateCounter* readRateCounter;
+    ReaderWake* readerWake;
 
     friend class ThreadSerialPortDevice;
 };

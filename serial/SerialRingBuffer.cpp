@@ -106,7 +106,7 @@ int SerialRingBuffer::payloadLength(int head, int tail) const
 }
 
 int SerialRingBuffer::takeFrame(uint8_t* dest, int capacity, int* outLen, QByteArray* oversize,
-                                PayloadCheck isWhole, int shortestWhole, int longestWhole)
+                                PayloadCheck isWhole, int longestWhole)
 {
     std::lock_guard<std::mutex> lock(mutex);
     const int head = findPattern(headMarker, headMarkerLength, readPos);
@@ -119,7 +119,8 @@ int SerialRingBuffer::takeFrame(uint8_t* dest, int capacity, int* outLen, QByteA
 
     int length = payloadLength(head, tail);
     longestWhole = std::min(longestWhole, capacity);
-    if (isWhole && length <= longestWhole) {
+    // An empty frame is whole as it stands: nothing to check or extend.
+    if (isWhole && length > 0 && length <= longestWhole) {
         copyOut(payloadStart, length, dest);
         if (!isWhole(dest, length)) {
             bool extended = false;
@@ -135,11 +136,12 @@ int SerialRingBuffer::takeFrame(uint8_t* dest, int capacity, int* outLen, QByteA
                 }
                 t = next;
             }
-            // A cut too short to be any whole payload may be one whose tail
-            // has not arrived yet.
+            // Until the longest whole payload could have arrived, the cut may
+            // be the start of one whose real tail is still on its way (a
+            // reply arrives in pieces). A valid frame behind noise is not
+            // held up: its own tail ends the extension above.
             const int unreadFromHead = writePos >= head ? writePos - head : writePos + kCapacity - head;
-            if (!extended && length < shortestWhole
-                && unreadFromHead < headMarkerLength + longestWhole + tailMarkerLength)
+            if (!extended && unreadFromHead < headMarkerLength + longestWhole + tailMarkerLength)
                 return -1;
             length = payloadLength(head, tail);
         }

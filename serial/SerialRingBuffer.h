@@ -37,9 +37,10 @@ public:
     // The framing has no escape, so a payload may hold the tail marker.
     // With isWhole given, a payload that fails the check is extended to a
     // later tail marker (up to longestWhole bytes) that closes a whole
-    // payload; a cut shorter than shortestWhole waits for that tail.
+    // payload; without one it waits until longestWhole bytes could have
+    // arrived after the head, and is then taken as it was cut.
     int takeFrame(uint8_t* dest, int capacity, int* outLen, QByteArray* oversize = nullptr,
-                  PayloadCheck isWhole = nullptr, int shortestWhole = 0, int longestWhole = 0);
+                  PayloadCheck isWhole = nullptr, int longestWhole = 0);
 
     // Unread bytes the producer wrote over or made unreachable since creation.
     quint64 overwrittenBytes() const;

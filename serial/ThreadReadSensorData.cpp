@@ -1,5 +1,6 @@
 #include "ThreadReadSensorData.h"
 #include "MonotonicTick.h"
+#include "DeviceManager.h"
 #include "RateCounter.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@ ThreadReadSensorData::ThreadReadSensorData(DeviceManager* manager)
 ThreadReadSensorData::~ThreadReadSensorData()
 {
     requestInterruption();
+    pManager->readerWakeup().notify();
     quit();
     wait();
     finishFence.passed();
@@ -21,13 +23,22 @@ void ThreadReadSensorData::run()
 {
     ThreadFinishFence::Guard fence(finishFence);
     RateCounter rate;
+    int idleMs = 0;
     while (!isInterruptionRequested()) {
-        const int slow = rate.tick(monotonicTickMs());
+        // A millisecond asleep stands for a pass the loop had no work for, so
+        // the rate line still tells of a reader that cannot keep up.
+        const int slow = rate.tick(monotonicTickMs(), 1 + idleMs);
         if (slow >= 0) {
             std::printf("thread use much time. current rate:----%d\r\n", slow);
             std::fflush(stdout);
         }
         emit ReadBufferData();
-        QThread::msleep(1);
+        idleMs = 0;
+        if (pManager->passProgressed())
+            continue;
+        // Nothing to take until a port delivers more bytes.
+        const int64_t asleep = monotonicTickMs();
+        pManager->readerWakeup().wait(std::chrono::milliseconds(100));
+        idleMs = int(monotonicTickMs() - asleep);
     }
 }

@@ -6,8 +6,9 @@
 
 class DeviceManager;
 
-// Wakes about once per millisecond and lets the manager take one payload
-// per device out of the ring buffers.
+// Lets the manager take one payload per device out of the ring buffers,
+// pass after pass while there is work, and sleeps until a port delivers
+// bytes when there is none.
 class ThreadReadSensorData : public QThread
 {
     Q_OBJECT

@@ -5,9 +5,12 @@
 #include <QThread>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 // The library's own hot-plug watcher: a thread that signals deviceChanged()
 // about three times a second; the slot connected directly does the poll.
+// Between polls it sleeps.
 class QDeviceWatcher : public QThread
 {
     Q_OBJECT
@@ -31,4 +34,7 @@ private:
     Clock::time_point lastEmit;  // touched by the watcher thread only once started
     std::atomic<bool> running{true};
     ThreadFinishFence finished;
+    // Guards nothing but the sleep between polls: stop() wakes the thread.
+    std::mutex mutexWake;
+    std::condition_variable cvWake;
 };

@@ -22,8 +22,7 @@ QString triple(const float* v)
 
 } // namespace
 
-MagResultWriter::MagResultWriter(SLDevice* device, std::function<DeviceConfToShow*(const QString&)> lookup,
-                                 QObject* parent)
+MagResultWriter::MagResultWriter(SLDevice* device, RecordLookup lookup, QObject* parent)
     : QObject(parent)
     , pDevice(device)
     , liveRecord(std::move(lookup))
@@ -36,6 +35,7 @@ void MagResultWriter::submit(DeviceConfToShow* record)
 {
     auto job = std::make_shared<Job>();
     record->getMagCalibration(job->matrix, job->bias);
+    job->sourceType = record->nDevType;
     job->timer = std::make_unique<QTimer>();
     job->timer->setSingleShot(true);
     const QString key = record->strKey;
@@ -53,8 +53,7 @@ bool MagResultWriter::retry(const QString& key)
     const auto it = jobs.find(key);
     if (it == jobs.end() || it.value()->stage != Failed)
         return false;
-    const DeviceConfToShow* record = liveRecord ? liveRecord(key) : nullptr;
-    if (!record || record->nDevType != SOURCE_SERIAL || !pDevice)
+    if (it.value()->sourceType != SOURCE_SERIAL || !recordOf(key, *it.value()) || !pDevice)
         return false;
     start(key, *it.value());
     return true;
@@ -65,7 +64,7 @@ void MagResultWriter::start(const QString& key, Job& job)
     job.failure.clear();
     job.configRequests = 1;
     setStage(key, job, ReadingConfig);
-    log(key, QString::fromUtf8("读取设备配置，准备写入校准结果..."));
+    log(key, job, QString::fromUtf8("读取设备配置，准备写入校准结果..."));
     pDevice->SerialPortCmd_REQCONFIG(key);
     job.timer->start(kAnswerTimeoutMs);
 }
@@ -74,6 +73,12 @@ MagResultWriter::Stage MagResultWriter::stage(const QString& key) const
 {
     const auto it = jobs.find(key);
     return it == jobs.end() ? NoResult : it.value()->stage;
+}
+
+bool MagResultWriter::isWriting(const QString& key) const
+{
+    const Stage s = stage(key);
+    return s == ReadingConfig || s == Writing;
 }
 
 QString MagResultWriter::failureText(const QString& key) const
@@ -103,11 +108,11 @@ void MagResultWriter::onConfigRead(QString key, DevSetting& read)
     setting.ctrl[0] = static_cast<uint8_t>((setting.ctrl[0] & 0xFC) | 0x04);
     std::memcpy(setting.cal[2].matrix, job.matrix, sizeof(job.matrix));
     std::memcpy(setting.cal[2].bias, job.bias, sizeof(job.bias));
-    log(key, QStringLiteral("update mag offset:"));
-    log(key, triple(setting.cal[2].bias));
-    log(key, QStringLiteral("update mag matrix:"));
+    log(key, job, QStringLiteral("update mag offset:"));
+    log(key, job, triple(setting.cal[2].bias));
+    log(key, job, QStringLiteral("update mag matrix:"));
     for (int row = 0; row < 3; ++row)
-        log(key, triple(setting.cal[2].matrix + 3 * row));
+        log(key, job, triple(setting.cal[2].matrix + 3 * row));
     qDebug().noquote() << "----------send--------------";
     qDebug().noquote() << " -bias:" << triple(setting.cal[2].bias);
     for (int row = 0; row < 3; ++row)
@@ -130,7 +135,7 @@ void MagResultWriter::onWriteResult(QString key, bool ok)
         return;
     }
     setStage(key, job, Written);
-    log(key, QString::fromUtf8("校准结果已写入设备"));
+    log(key, job, QString::fromUtf8("校准结果已写入设备"));
 }
 
 void MagResultWriter::onDeviceRemoved(QString key)
@@ -149,7 +154,7 @@ void MagResultWriter::onTimeout(const QString& key)
     if (it == jobs.end())
         return;
     Job& job = *it.value();
-    if (job.stage == ReadingConfig && job.configRequests < kConfigRequests && liveRecord && liveRecord(key)) {
+    if (job.stage == ReadingConfig && job.configRequests < kConfigRequests && recordOf(key, job)) {
         ++job.configRequests;
         pDevice->SerialPortCmd_REQCONFIG(key);
         job.timer->start(kAnswerTimeoutMs);
@@ -166,7 +171,7 @@ void MagResultWriter::fail(const QString& key, Job& job, const QString& text)
     job.timer->stop();
     job.failure = text;
     setStage(key, job, Failed);
-    log(key, text);
+    log(key, job, text);
     qDebug().noquote() << "mag calibration of" << key << "not written:" << text;
     emit sigFailed(key, text);
 }
@@ -174,13 +179,17 @@ void MagResultWriter::fail(const QString& key, Job& job, const QString& text)
 void MagResultWriter::setStage(const QString& key, Job& job, Stage s)
 {
     job.stage = s;
-    if (DeviceConfToShow* record = liveRecord ? liveRecord(key) : nullptr)
+    if (DeviceConfToShow* record = recordOf(key, job))
         record->bWritingResult = s == ReadingConfig || s == Writing;
-    emit sigStageChanged(key);
 }
 
-void MagResultWriter::log(const QString& key, const QString& line)
+DeviceConfToShow* MagResultWriter::recordOf(const QString& key, const Job& job) const
 {
-    if (DeviceConfToShow* record = liveRecord ? liveRecord(key) : nullptr)
+    return liveRecord ? liveRecord(key, job.sourceType) : nullptr;
+}
+
+void MagResultWriter::log(const QString& key, const Job& job, const QString& line)
+{
+    if (DeviceConfToShow* record = recordOf(key, job))
         record->appendLog(line);
 }

@@ -29,9 +29,10 @@ public:
     // serial library's own time-out, which reports first when it can.
     static constexpr int kAnswerTimeoutMs = 3500;
 
-    // liveRecord finds the live device row of a key (never a file row).
-    MagResultWriter(SLDevice* device, std::function<DeviceConfToShow*(const QString&)> liveRecord,
-                    QObject* parent = nullptr);
+    // liveRecord finds the live device row of a key and source type (never
+    // a file row).
+    using RecordLookup = std::function<DeviceConfToShow*(const QString& key, int sourceType)>;
+    MagResultWriter(SLDevice* device, RecordLookup liveRecord, QObject* parent = nullptr);
     ~MagResultWriter() override;
 
     // Takes the record's fitted result and starts writing it.
@@ -40,6 +41,9 @@ public:
     bool retry(const QString& key);
 
     Stage stage(const QString& key) const;
+    // A result is on its way into the device (its configuration is being
+    // read or the write is unanswered).
+    bool isWriting(const QString& key) const;
     QString failureText(const QString& key) const;
     // Keys of results that were fitted but are not in their devices.
     QStringList unwrittenKeys() const;
@@ -53,7 +57,6 @@ public slots:
     void onDeviceRemoved(QString key);
 
 signals:
-    void sigStageChanged(QString key);
     // A failure the user must hear of at once.
     void sigFailed(QString key, QString text);
 
@@ -63,6 +66,7 @@ private:
         float matrix[9];
         float bias[3];
         Stage stage = NoResult;
+        int sourceType = 0;
         int configRequests = 0;
         QString failure;
         std::unique_ptr<QTimer> timer;
@@ -72,9 +76,10 @@ private:
     void fail(const QString& key, Job& job, const QString& text);
     void onTimeout(const QString& key);
     void setStage(const QString& key, Job& job, Stage stage);
-    void log(const QString& key, const QString& line);
+    void log(const QString& key, const Job& job, const QString& line);
+    DeviceConfToShow* recordOf(const QString& key, const Job& job) const;
 
     SLDevice* pDevice;
-    std::function<DeviceConfToShow*(const QString&)> liveRecord;
+    RecordLookup liveRecord;
     QMap<QString, std::shared_ptr<Job>> jobs;
 };

@@ -54,6 +54,11 @@ void Tab3DWidget_mag::slotBeginMagCalcul()
         showInfoBox(QString::fromUtf8("网络设备：命令和校准只能在其采集站上进行"));
         return;
     }
+    // Its write would share the result write's acknowledgement.
+    if (pWriter && pWriter->isWriting(dev->strKey)) {
+        dev->appendLog(QString::fromUtf8("校准结果正在写入设备，请稍候再开始新的校准"));
+        return;
+    }
     _device_setting setting;
     std::memset(&setting, 0, sizeof(setting));
     setting.ctrl[0] = 1;
@@ -104,7 +109,7 @@ void Tab3DWidget_mag::updateUI(DeviceConfToShow* pDev)
     ui->progressBar_calcul->setValue(pDev->nMagProgress.load());
     ui->pushButton_EffectCalculate->setText(state == DeviceConfToShow::MagCalcul_Collect ? QString::fromUtf8("取消")
                                                                                        : QString::fromUtf8("计算"));
-    pRetryButton->setVisible(pWriter && pDev->nDevType == SOURCE_SERIAL
+    pRetryButton->setVisible(pWriter && pDev->nDevType == SOURCE_SERIAL && state != DeviceConfToShow::MagCalcul_Collect
                              && pWriter->stage(pDev->strKey) == MagResultWriter::Failed);
 }
 

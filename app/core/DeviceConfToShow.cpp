@@ -265,19 +265,21 @@ bool DeviceConfToShow::runCalibrator(const float mag[3], double out[][3], int* c
     }
 }
 
-void DeviceConfToShow::storePoint(float (*ring)[3], int capacity, int* pos, bool* full, const float p[3])
+void DeviceConfToShow::storePoint(float (*ring)[3], int capacity, int* pos, bool* full, NearPointIndex* index,
+                                  const float p[3])
 {
-    // Only the frame thread writes the rings, so the scan needs no lock.
-    const int stored = *full ? capacity : *pos;
-    for (int i = 0; i < stored; ++i) {
-        const float dx = ring[i][0] - p[0], dy = ring[i][1] - p[1], dz = ring[i][2] - p[2];
-        if (std::sqrt(dx * dx + dy * dy + dz * dz) < 0.5f)
-            return;
+    // Only the frame thread writes the rings, so the test needs no lock.
+    if (index->hasPointNear(p, ring))
+        return;
+    if (*full)
+        index->remove(*pos, ring[*pos]);
+    {
+        std::lock_guard<std::mutex> lock(mutexPoints);
+        ring[*pos][0] = p[0];
+        ring[*pos][1] = p[1];
+        ring[*pos][2] = p[2];
     }
-    std::lock_guard<std::mutex> lock(mutexPoints);
-    ring[*pos][0] = p[0];
-    ring[*pos][1] = p[1];
-    ring[*pos][2] = p[2];
+    index->insert(*pos, p);
     if (*pos == capacity - 1) {
         *full = true;
         *pos = 0;
@@ -288,12 +290,12 @@ void DeviceConfToShow::storePoint(float (*ring)[3], int capacity, int* pos, bool
 
 void DeviceConfToShow::storeMagSample(const float p[3])
 {
-    storePoint(fMagSamples, kMagSamples, &nMagSamplePos, &bMagSampleFull, p);
+    storePoint(fMagSamples, kMagSamples, &nMagSamplePos, &bMagSampleFull, &magSampleIndex, p);
 }
 
 void DeviceConfToShow::storeCaliPoint(const float p[3])
 {
-    storePoint(fCaliPoints, kCaliPoints, &nCaliPointPos, &bCaliPointFull, p);
+    storePoint(fCaliPoints, kCaliPoints, &nCaliPointPos, &bCaliPointFull, &caliPointIndex, p);
 }
 
 void DeviceConfToShow::setMagCalculType(MagCalculType t)
@@ -309,11 +311,13 @@ void DeviceConfToShow::setMagCalculType(MagCalculType t)
         bCaliPointFull = false;
         nCaliPointPos = 0;
         nFitPointCount = 0;
+        caliPointIndex.clear();
     }
     {
         std::lock_guard<std::mutex> lock(mutexPoints);
         nMagSamplePos = 0;
         bMagSampleFull = false;
+        magSampleIndex.clear();
     }
     eMagCalculType.store(t);
 }
@@ -321,13 +325,16 @@ void DeviceConfToShow::setMagCalculType(MagCalculType t)
 bool DeviceConfToShow::loadDeviceCalibration(const double matrix[9], const double offset[3])
 {
     std::lock_guard<std::mutex> run(mutexRun);
-    if (eMagCalculType.load() == MagCalcul_Collect)
+    // A fitted result not yet taken for writing must not be replaced by the
+    // device's older calibration.
+    if (eMagCalculType.load() == MagCalcul_Collect || eMagCalculType.load() == MagCalcul_Fitted)
         return false;
     magCalibrator.loadResult(matrix, offset);
     {
         std::lock_guard<std::mutex> lock(mutexPoints);
         nMagSamplePos = 0;
         bMagSampleFull = false;
+        magSampleIndex.clear();
     }
     eMagCalculType.store(MagCalcul_Device);
     return true;

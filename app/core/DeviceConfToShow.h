@@ -2,6 +2,7 @@
 
 #include "FrameData.h"
 #include "MagCalibrator.h"
+#include "NearPointIndex.h"
 #include "PlayHistory.h"
 #include "SerialTypes.h"
 
@@ -61,8 +62,6 @@ public:
     FrameData frame() const;
 
     DevSetting stcSetting;  // GUI thread only
-    // Whether stcSetting was read from this device (GUI thread only).
-    bool bSettingRead = false;
     // A fitted result is on its way into the device: its configuration is
     // read for the write, not downloaded over the result (GUI thread only).
     bool bWritingResult = false;
@@ -92,7 +91,8 @@ public:
     void processMagSample(const float mag[3]);
     void setMagCalculType(MagCalculType t);
     // A calibration downloaded from the device: load it unless a run
-    // collects. Returns false (nothing loaded) while collecting.
+    // collects or has a result not yet written. Returns false (nothing
+    // loaded) then.
     bool loadDeviceCalibration(const double matrix[9], const double offset[3]);
 
     int magSampleCount() const;
@@ -105,7 +105,7 @@ private:
     bool runCalibrator(const float mag[3], double out[][3], int* count);
     void storeMagSample(const float p[3]);
     void storeCaliPoint(const float p[3]);
-    void storePoint(float (*ring)[3], int capacity, int* pos, bool* full, const float p[3]);
+    void storePoint(float (*ring)[3], int capacity, int* pos, bool* full, NearPointIndex* index, const float p[3]);
     void replaceCountLine(const QString& line);
 
     // Guards stcFrameData and listLog.
@@ -130,4 +130,8 @@ private:
     float fCaliPoints[kCaliPoints][3];
     int nCaliPointPos = 0;
     bool bCaliPointFull = false;
+    // Where the rings' points lie, for the duplicate test; changed with the
+    // rings' positions, under mutexRun.
+    NearPointIndex magSampleIndex{0.5f};
+    NearPointIndex caliPointIndex{0.5f};
 };

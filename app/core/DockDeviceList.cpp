@@ -113,11 +113,12 @@ DeviceConfToShow* DockDeviceList::currentRecord() const
     return static_cast<DeviceConfToShow*>(t->item(row, 0)->data(kRecordRole).value<void*>());
 }
 
-DeviceConfToShow* DockDeviceList::recordForKey(const QString& key) const
+DeviceConfToShow* DockDeviceList::recordForKey(const QString& key, int sourceType) const
 {
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices)
-        if (r->nDevType != SOURCE_FILE && r->nDevType != SOURCE_NETWORK && r->strKey == key)
+        if (r->nDevType != SOURCE_FILE && r->strKey == key &&
+            (sourceType < 0 ? r->nDevType != SOURCE_NETWORK : r->nDevType == sourceType))
             return r;
     return nullptr;
 }
@@ -169,15 +170,19 @@ void DockDeviceList::ClickedListItem(QTableWidgetItem* item)
 
 void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameData)
 {
+    routeFrame(strSensorKey, *pFrameData, SOURCE_SERIAL);
+}
+
+void DockDeviceList::routeFrame(const QString& key, const FrameData& f, int sourceType)
+{
     // Recorded whether or not the device has a row.
-    fileRecorder.writeFrame(strSensorKey, *pFrameData);
+    fileRecorder.writeFrame(key, f);
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices) {
-        if (r->nDevType == SOURCE_FILE || r->nDevType == SOURCE_NETWORK || r->strKey != strSensorKey)
+        if (r->nDevType != sourceType || r->strKey != key)
             continue;
-        r->setFrame(*pFrameData);
-        r->processMagSample(pFrameData->mag);
-        const FrameData& f = *pFrameData;
+        r->setFrame(f);
+        r->processMagSample(f.mag);
         const double accel[3] = {f.accel[0], f.accel[1], f.accel[2]};
         const double gyro[3] = {f.gyro[0], f.gyro[1], f.gyro[2]};
         const double mag[3] = {f.mag[0], f.mag[1], f.mag[2]};
@@ -194,14 +199,14 @@ void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameDat
 
 void DockDeviceList::AppReadFrameData(SensorFrame data)
 {
-    FrameData frame = frameDataFromSensorFrame(data);
+    const FrameData frame = frameDataFromSensorFrame(data);
     const QString key = QString::number(data.nodeId);
-    if (!recordForKey(key)) {
+    if (!recordForKey(key, SOURCE_ROUTER)) {
         const int sensorType = int(nodePosition(data.nodeId)) + 1;
         const QString nodeName = nodeNameSource ? nodeNameSource(sensorType) : QString();
         addDevice(new DeviceConfToShow(SOURCE_ROUTER, 0, key, QString::number(nodeSuitNumber(data.nodeId)) + nodeName));
     }
-    AppReadFrameData(key, &frame);
+    routeFrame(key, frame, SOURCE_ROUTER);
 }
 
 void DockDeviceList::SaveDataToFile(int bSaveFile, QString strDirPath)
@@ -292,18 +297,17 @@ void DockDeviceList::APPCmdResponded_CMDSTATUS(QString serialKey, bool bRet)
 
 void DockDeviceList::APPCmdResponded_MAGSTATUS(QString serialKey, bool bRet)
 {
-    DeviceConfToShow* r = recordForKey(serialKey);
+    DeviceConfToShow* r = recordForKey(serialKey, SOURCE_SERIAL);
     if (r && r == currentRecord())
         emit sigCmdResponse_magStatus(bRet);
 }
 
 void DockDeviceList::APPCmdResponded_CONFIG(QString serialKey, DevSetting& stcSetting)
 {
-    DeviceConfToShow* r = recordForKey(serialKey);
+    DeviceConfToShow* r = recordForKey(serialKey, SOURCE_SERIAL);
     if (!r)
         return;
     r->stcSetting = stcSetting;
-    r->bSettingRead = true;
     emit sigCmdResponse_config(serialKey, stcSetting);
     // Read for writing a fitted result: the device's older calibration must
     // not replace the result on the host.

@@ -57,9 +57,9 @@ public:
     void addDevice(DeviceConfToShow* record);
     QString checkedDeviceKey() const;
     DeviceConfToShow* currentRecord() const;
-    // The live device (serial or USB node) of a key; rows of recorded files
-    // never stand in for one.
-    DeviceConfToShow* recordForKey(const QString& key) const;
+    // The live device of a key, of one source type (serial or USB node) or
+    // of either (-1); rows of recorded files never stand in for one.
+    DeviceConfToShow* recordForKey(const QString& key, int sourceType = -1) const;
     // Every listed record; GUI thread only (records are removed only there).
     std::vector<DeviceConfToShow*> records() const;
     int deviceCount() const;
@@ -105,6 +105,8 @@ protected:
 
 private:
     void removeRecord(DeviceConfToShow* record);
+    // Hands a frame to the row of its key and source type.
+    void routeFrame(const QString& key, const FrameData& frame, int sourceType);
     int rowOf(const DeviceConfToShow* record) const;
     void rebuildChecked();
     static QString hexKey(const QString& key);

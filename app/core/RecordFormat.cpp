@@ -42,8 +42,11 @@ QString RecordFormat::separatorProblem(const QString& separate)
 
 QString RecordFormat::placeholderProblem(const QString& placeholder, const QString& separate)
 {
+    bool sharesSeparator = false;
+    for (const QChar c : separate)
+        sharesSeparator = sharesSeparator || placeholder.contains(c);
     if (placeholder.isEmpty() || placeholder.contains(QLatin1Char('/')) || placeholder.contains(QLatin1Char('\r'))
-        || placeholder.contains(QLatin1Char('\n')) || (!separate.isEmpty() && placeholder.contains(separate)))
+        || placeholder.contains(QLatin1Char('\n')) || sharesSeparator)
         return QString::fromUtf8("占位符不能为空，也不能包含“/”、换行或分隔符，否则记录的文件无法读回！");
     return QString();
 }

@@ -54,7 +54,7 @@ public:
     // when they can): it must be non-empty and share no character with the
     // header's "/", a line end, a number, "nan"/"inf" or a time stamp.
     static QString separatorProblem(const QString& separate);
-    // Likewise for a placeholder: non-empty, without "/", a line end or the
-    // separator.
+    // Likewise for a placeholder: non-empty, without "/", a line end or any
+    // character of the separator.
     static QString placeholderProblem(const QString& placeholder, const QString& separate);
 };

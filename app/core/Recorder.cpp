@@ -67,6 +67,12 @@ QStringList Recorder::openFiles(const QString& dir, const QStringList& keys)
         h.key = key;
         f->out << RecordFormat::headerLine(h) << '\n';
         f->out.flush();
+        // A disk that is already full fails here, not at the first line.
+        if (f->out.status() != QTextStream::Ok || f->file.error() != QFileDevice::NoError) {
+            f->file.close();
+            failed << key;
+            continue;
+        }
         files.insert(key, f);
         packCounts.insert(key, 1);
     }

@@ -136,7 +136,7 @@ Strideloom::Strideloom(QWidget* parent)
     Tab3DWidget_mag* magPage = pMainView->pageMag();
     pMainView->setDevice(pDevice);
     pMagWriter = new MagResultWriter(
-        pDevice, [this](const QString& key) { return pDockDeviceList->recordForKey(key); }, this);
+        pDevice, [this](const QString& key, int type) { return pDockDeviceList->recordForKey(key, type); }, this);
     magPage->setResultWriter(pMagWriter);
     connect(pDockDeviceList, &DockDeviceList::sigCmdResponse_config, pMagWriter, &MagResultWriter::onConfigRead);
     connect(pDockDeviceList, &DockDeviceList::sigDeviceRemoved, pMagWriter, &MagResultWriter::onDeviceRemoved);
@@ -304,8 +304,22 @@ void Strideloom::prepareForExit()
 
 void Strideloom::OnClickExist()
 {
+    if (warnOfUnwrittenResults())
+        return;
     prepareForExit();
     ::_exit(0);
+}
+
+bool Strideloom::warnOfUnwrittenResults()
+{
+    const QStringList unwritten = pMagWriter ? pMagWriter->unwrittenKeys() : QStringList();
+    if (unwritten.isEmpty() || bWarnedUnwritten)
+        return false;
+    bWarnedUnwritten = true;
+    showInfoBox(QString::fromUtf8("设备：") + unwritten.join(QStringLiteral(", "))
+                    + QString::fromUtf8("，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。"),
+                QStringLiteral("QPushButton { width:40px; height:20px; }"));
+    return true;
 }
 
 void Strideloom::OnClickPreferences()
@@ -422,13 +436,8 @@ void Strideloom::onMagResultFailed(QString key, QString text)
 
 void Strideloom::closeEvent(QCloseEvent* event)
 {
-    const QStringList unwritten = pMagWriter ? pMagWriter->unwrittenKeys() : QStringList();
-    if (!unwritten.isEmpty() && !bWarnedUnwritten) {
-        bWarnedUnwritten = true;
+    if (warnOfUnwrittenResults()) {
         event->ignore();
-        showInfoBox(QString::fromUtf8("设备：") + unwritten.join(QStringLiteral(", "))
-                        + QString::fromUtf8("，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。"),
-                    QStringLiteral("QPushButton { width:40px; height:20px; }"));
         return;
     }
     QMainWindow::closeEvent(event);

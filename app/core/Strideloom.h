@@ -101,6 +101,9 @@ private:
     // The one serial device a device command may go to: the checked row's
     // key when it is a connected serial device, else empty (user told).
     QString checkedSerialDevice(const QString& noneText);
+    // Tells the user once of fitted magnetometer results that are not in
+    // their devices; true when it did (the program then stays open).
+    bool warnOfUnwrittenResults();
 
     MainView* pMainView = nullptr;
     DockDeviceList* pDockDeviceList = nullptr;

@@ -2,6 +2,10 @@
 
 #include <chrono>
 
+namespace {
+constexpr double kPeriodMs = 33.0;
+}
+
 UpdateUIThread::UpdateUIThread()
     : dFrequency(1e9)
     , nLastTick(counter())
@@ -21,20 +25,42 @@ int64_t UpdateUIThread::counter()
 
 void UpdateUIThread::run()
 {
+    std::unique_lock<std::mutex> lock(mutexWake);
     while (bRunning.load()) {
         const int64_t now = counter();
-        if (double(now - nLastTick) / dFrequency * 1000.0 > 33.0 && !bPending.exchange(true)) {
-            emit updateUI();
-            nLastTick = now;
+        const double elapsedMs = double(now - nLastTick) / dFrequency * 1000.0;
+        if (elapsedMs <= kPeriodMs) {
+            // Just past the period, so that "more than 33 ms" holds on waking.
+            const auto rest = std::chrono::nanoseconds(int64_t((kPeriodMs - elapsedMs) * 1e6) + 100000);
+            cvWake.wait_for(lock, rest, [this] { return !bRunning.load(); });
+            continue;
         }
-        QThread::msleep(1);
+        if (bPending.exchange(true)) {
+            cvWake.wait(lock, [this] { return !bRunning.load() || !bPending.load(); });
+            continue;
+        }
+        nLastTick = now;
+        lock.unlock();
+        emit updateUI();
+        lock.lock();
     }
     bFinished.store(true);
 }
 
+void UpdateUIThread::acknowledge()
+{
+    bPending.store(false);
+    std::lock_guard<std::mutex> lock(mutexWake);
+    cvWake.notify_one();
+}
+
 void UpdateUIThread::stop()
 {
-    bRunning.store(false);
+    {
+        std::lock_guard<std::mutex> lock(mutexWake);
+        bRunning.store(false);
+    }
+    cvWake.notify_one();
     wait();
     // Pairs with the store at the end of run(): the sanitizer cannot see
     // QThread::wait's own synchronisation.

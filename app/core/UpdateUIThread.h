@@ -2,10 +2,14 @@
 
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 // Paces the refresh: emits updateUI() whenever more than 33 ms have passed.
-// The refresh itself runs on the GUI thread (queued).
+// The refresh itself runs on the GUI thread (queued). Between refreshes the
+// thread sleeps until the next is due (or the last one is acknowledged)
+// instead of waking every millisecond.
 class UpdateUIThread : public QThread
 {
     Q_OBJECT
@@ -16,7 +20,7 @@ public:
     void stop();
     // The GUI thread has handled the last updateUI(); until then no further
     // one is queued, so a slow refresh cannot pile up a backlog of events.
-    void acknowledge() { bPending.store(false); }
+    void acknowledge();
 
 signals:
     void updateUI();
@@ -32,4 +36,7 @@ private:
     int64_t nLastTick;
     std::atomic<bool> bFinished{false};
     std::atomic<bool> bPending{false};
+    // Guards nothing but the sleep: stop() and acknowledge() wake the thread.
+    std::mutex mutexWake;
+    std::condition_variable cvWake;
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QGroupBox>
+#include <QWidget>
+
 // Canvas and slider style of the pages that host plots.
 inline const char* pagePlotStyle()
 {
@@ -9,4 +12,12 @@ inline const char* pagePlotStyle()
            "border:none;}"
            "QSlider::handle:horizontal:hover{image:url(./Resources/Images/slider.png);}"
            "QSlider::handle:horizontal:pressed{image:url(./Resources/Images/slider.png);}";
+}
+
+// The number fields change on every refresh; a group box that fills its own
+// background keeps those repaints from reaching the page beneath it.
+inline void makeGroupBoxesOpaque(QWidget* page)
+{
+    for (QGroupBox* box : page->findChildren<QGroupBox*>())
+        box->setAutoFillBackground(true);
 }

@@ -9,6 +9,7 @@ TabApplyDataWidget::TabApplyDataWidget(QWidget* parent)
 {
     ui->setupUi(this);
     setStyleSheet(QString::fromLatin1(pagePlotStyle()));
+    makeGroupBoxesOpaque(this);
     hostQuat.setContainer(ui->widgetQuat);
     hostEuler.setContainer(ui->widgetAngle);
     hostLAccel.setContainer(ui->widgetlinearAcceleration);

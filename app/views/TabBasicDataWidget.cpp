@@ -9,6 +9,7 @@ TabBasicDataWidget::TabBasicDataWidget(QWidget* parent)
 {
     ui->setupUi(this);
     setStyleSheet(QString::fromLatin1(pagePlotStyle()));
+    makeGroupBoxesOpaque(this);
     hostAccel.setContainer(ui->widgetAccel);
     hostGyro.setContainer(ui->widgetGyro);
     hostMag.setContainer(ui->widgetMag);

@@ -128,6 +128,7 @@ private slots:
         QVERIFY(RecordFormat::placeholderProblem("0", "\t").isEmpty());
         for (const QString& bad : {"", "a/b", "x,y"})
             QVERIFY2(!RecordFormat::placeholderProblem(bad, ",").isEmpty(), qPrintable(bad));
+        QVERIFY(!RecordFormat::placeholderProblem(":", "::").isEmpty());
 
         DlgPreferences dlg;
         dlg.stcSettings.separate = ".";

@@ -46,7 +46,7 @@ private slots:
     void configurationWithAUsableCalibrationIsLoaded()
     {
         DockDeviceList dock;
-        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "5", "n");
+        auto* r = new DeviceConfToShow(SOURCE_SERIAL, 115200, "5", "n");
         dock.addDevice(r);
         const float m[9] = {1.5f, 0.01f, 0, 0, 0.9f, 0.02f, 0, 0, 1.1f};
         const float b[3] = {12.5f, -3, 40};
@@ -69,7 +69,7 @@ private slots:
     void configurationWithoutACalibrationOnlyLogs()
     {
         DockDeviceList dock;
-        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "6", "n");
+        auto* r = new DeviceConfToShow(SOURCE_SERIAL, 115200, "6", "n");
         dock.addDevice(r);
         const float zeros[9] = {};
         const float b[3] = {1, 2, 3};
@@ -85,7 +85,7 @@ private slots:
     void configurationWhileCollectingChangesOnlyTheSetting()
     {
         DockDeviceList dock;
-        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "8", "n");
+        auto* r = new DeviceConfToShow(SOURCE_SERIAL, 115200, "8", "n");
         dock.addDevice(r);
         r->setMagCalculType(DeviceConfToShow::MagCalcul_Collect);
         const float m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -100,7 +100,7 @@ private slots:
     void framesReachTheirRecordOnly()
     {
         DockDeviceList dock;
-        auto* a = new DeviceConfToShow(SOURCE_ROUTER, 0, "1", "a");
+        auto* a = new DeviceConfToShow(SOURCE_SERIAL, 115200, "1", "a");
         auto* file = new DeviceConfToShow(SOURCE_FILE, 0, "2", "f");
         dock.addDevice(a);
         dock.addDevice(file);
@@ -114,39 +114,49 @@ private slots:
         QCOMPARE(file->frame().accel[0], 0.0f);
     }
 
-    void aFileRowNeverStandsInForALiveDevice()
+    void rowsOfOneKeyKeepTheirOwnFramesAndReplies()
     {
+        // A recorded file, a serial device and a USB node may share a key.
         DockDeviceList dock;
         QSignalSpy configs(&dock, &DockDeviceList::sigCmdResponse_config);
         auto* file = new DeviceConfToShow(SOURCE_FILE, 0, "513", "/tmp/rec.txt");
+        auto* serial = new DeviceConfToShow(SOURCE_SERIAL, 115200, "513", "s");
         dock.addDevice(file);
-        // A USB node with the file's key gets its own row and takes frames.
+        dock.addDevice(serial);
+        // The node gets its own row and takes only its own frames.
         SensorFrame sf;
         std::memset(&sf, 0, sizeof(sf));
         sf.nodeId = 513;
         sf.accel[0] = 0.25f;
         dock.AppReadFrameData(sf);
-        QCOMPARE(dock.table()->rowCount(), 2);
-        DeviceConfToShow* live = dock.recordForKey("513");
-        QVERIFY(live && live != file);
-        QCOMPARE(live->frame().accel[0], 0.25f);
-        // A configuration reply for the key reaches the live row only.
+        QCOMPARE(dock.table()->rowCount(), 3);
+        DeviceConfToShow* node = dock.recordForKey("513", SOURCE_ROUTER);
+        QVERIFY(node && node != file && node != serial);
+        QCOMPARE(node->frame().accel[0], 0.25f);
+        QCOMPARE(serial->frame().accel[0], 0.0f);
+        FrameData f;
+        std::memset(&f, 0, sizeof(f));
+        f.accel[0] = 0.5f;
+        dock.AppReadFrameData("513", &f);
+        QCOMPARE(serial->frame().accel[0], 0.5f);
+        QCOMPARE(node->frame().accel[0], 0.25f);
+        QCOMPARE(file->frame().accel[0], 0.0f);
+        // A configuration reply reaches the serial row only.
         const float m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
         const float b[3] = {1, 2, 3};
         DevSetting s = settingWith(m, b);
         dock.APPCmdResponded_CONFIG("513", s);
-        QVERIFY(live->bSettingRead);
-        QCOMPARE(live->stcSetting.cal[0].bias[0], 7.0f);
-        QVERIFY(!file->bSettingRead);
+        QCOMPARE(serial->stcSetting.cal[0].bias[0], 7.0f);
+        QCOMPARE(node->stcSetting.cal[0].bias[0], 0.0f);
         QCOMPARE(file->stcSetting.cal[0].bias[0], 0.0f);
-        QVERIFY(file->getLogList().isEmpty());
+        QVERIFY(file->getLogList().isEmpty() && node->getLogList().isEmpty());
         QCOMPARE(configs.count(), 1);
     }
 
     void liveFramesFeedFivePlotsWhateverTheKey()
     {
         DockDeviceList dock;
-        auto* r = new DeviceConfToShow(SOURCE_ROUTER, 0, "not-a-number", "n");
+        auto* r = new DeviceConfToShow(SOURCE_SERIAL, 115200, "not-a-number", "n");
         dock.addDevice(r);
         kvplot2d* const fed[] = {r->pPlotAccel, r->pPlotGyro, r->pPlotMag, r->pPlotQuat, r->pPlotEuler};
         kvplot2d* const unfed[] = {r->pPlotLAccel, r->pPlotPressure, r->pPlotAltitude, r->pPlotTemperature};

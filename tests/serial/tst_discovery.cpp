@@ -1,13 +1,18 @@
 // The serial library end to end: real QSerialPort I/O against simulated
 // devices on pseudo-terminals.
 
+#include "CommandCodec.h"
 #include "DeviceEncoder.h"
+#include "DeviceManager.h"
 #include "SLDevice.h"
+#include "SerialDevice.h"
 #include "SerialFrameCodec.h"
+#include "SerialRingBuffer.h"
 #include "SimulatedSensor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
 #include <memory>
@@ -38,13 +43,16 @@ int threadCount()
     return int(QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
-std::unique_ptr<SimulatedSensor> makeSensor(uint32_t serial, int baud, int hz = 100)
+std::unique_ptr<SimulatedSensor> makeSensor(uint32_t serial, int baud, int hz = 100,
+                                            const std::function<void(SimulatedSensor::Config&)>& adjust = {})
 {
     SimulatedSensor::Config c;
     c.serial = serial;
     c.baudRate = baud;
     c.streamRateHz = hz;
     c.seed = serial;
+    if (adjust)
+        adjust(c);
     auto s = std::make_unique<SimulatedSensor>(c);
     return s;
 }
@@ -281,6 +289,8 @@ private slots:
         s.cal[2].matrix[1] = -0.125f;
         QVERIFY(statusAfter([&] { dev->SerialPortCmd_WRITECONFIG("777", s); }, "777"));
         QVERIFY(sensor->isMagCalibrated());
+        QCOMPARE(sensor->writtenSettings().size(), 1);
+        QCOMPARE(sensor->writtenSettings().at(0), QByteArray::fromHex("040000") + sensor->storedBlocks());
         dev->SerialPortCmd_REQMAG("777");
         QVERIFY(mag.wait(5000));
         QCOMPARE(mag.at(1).at(1).toBool(), true);
@@ -360,6 +370,112 @@ private slots:
         }
         // The library still answers for the surviving device.
         QVERIFY(statusAfter([&] { dev->SerialPortCmd_ZEROROTATE("41", false); }, "41"));
+    }
+
+    // At the lower rates a 516-byte reply reaches the host in pieces; one whose
+    // calibration holds E4 AA is cut there long before its real end arrives.
+    void configHoldingTheTailMarkerArrivesInPieces_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::newRow("115200") << 115200;
+        QTest::newRow("230400") << 230400;
+    }
+    void configHoldingTheTailMarkerArrivesInPieces()
+    {
+        QFETCH(int, baud);
+        auto sensor = makeSensor(881, baud, 100, [](SimulatedSensor::Config& c) {
+            c.storedConfig = SimulatedSensor::StoredConfig::TailMarker;
+        });
+        QVERIFY(sensor->deliversInPieces());
+        uint8_t config[512] = {};
+        std::memcpy(config, sensor->storedBlocks().constData(), 144);
+        const int cut = DeviceEncoder::configPayload(config).indexOf(QByteArray::fromHex("e4aa"));
+        QVERIFY2(cut > kSensorPayloadLength, "the inner tail marker must cut more than a sensor payload");
+        startSensors({sensor.get()});
+        discover();
+        QCOMPARE(int(dev->GetAllDeviceConfig().size()), 1);
+
+        for (int round = 0; round < 2; ++round) {
+            dev->SerialPortCmd_REQCONFIG("881");
+            QTRY_COMPARE_WITH_TIMEOUT(collector.configs.size(), round + 1, 5000);
+        }
+        const DevSetting expected = decodeConfigBytes(config);
+        for (const DevSetting& got : collector.configs)
+            QVERIFY(std::memcmp(&got.cal, &expected.cal, sizeof(expected.cal)) == 0);
+    }
+
+    // The device sends the accelerometer calibration reply with a checksum it
+    // does not keep; a frame broken on the line may come right before it.
+    void accelReplyAfterABrokenFrameIsKept()
+    {
+        auto sensor = makeSensor(882, 230400, 200, [](SimulatedSensor::Config& c) { c.badCrcPercent = 50; });
+        startSensors({sensor.get()});
+        discover();
+        QCOMPARE(int(dev->GetAllDeviceConfig().size()), 1);
+        sensor->setFault(SimulatedSensor::BadCrc, true);
+        QSignalSpy accel(dev->getDevObj(), SIGNAL(sigCmdResponded_ACCELCAL(QString, bool)));
+        QSignalSpy status(dev->getDevObj(), SIGNAL(sigCmdResponded_CMDSTATUS(QString, bool)));
+        const int commands = 16;
+        for (int i = 0; i < commands; ++i) {
+            dev->AccelCalibrate_plane("882", 1 + i % 6);
+            QTest::qWait(25);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(accel.count() + status.count(), commands, 8000);
+        QCOMPARE(accel.count(), commands);
+        for (const QList<QVariant>& args : accel)
+            QVERIFY(args.at(1).toBool());
+    }
+
+    // An identity that reached the ring at one rate is never taken once the
+    // port has moved to another rate or been closed.
+    void lateIdentityCountsOnlyAtItsRate()
+    {
+        auto sensor = makeSensor(883, 115200, 100, [](SimulatedSensor::Config& c) {
+            c.lateIdentityMs = 150;
+            c.streamAtStart = false;
+        });
+        QString error;
+        QVERIFY2(sensor->start(&error), qPrintable(error));
+        // The reader is driven by hand: the reply lands in the ring and the
+        // stage ends before any pass has taken it.
+        DeviceManager m(false);
+        auto* device = new SerialDevice(sensor->portPath());
+        m.appendDevice(device);
+        for (int next : {57600, 0}) {
+            m.DiscernDev(115200);
+            QTRY_VERIFY_WITH_TIMEOUT(device->ring()->writePosition() >= 35, 3000);
+            m.DiscernDev(next);
+            for (int i = 0; i < 3; ++i)
+                m.ReadFrameData();
+            QVERIFY2(!device->isDiscerned(), qPrintable(QString("taken at %1").arg(device->getBaudRate())));
+        }
+        // Taken while the port is still at the rate it was answered at, it counts.
+        m.DiscernDev(115200);
+        QTRY_VERIFY_WITH_TIMEOUT(device->ring()->writePosition() >= 35, 3000);
+        m.ReadFrameData();
+        QVERIFY(device->isDiscerned());
+        QCOMPARE(device->getBaudRate(), 115200);
+    }
+
+    // A head marker directly followed by the tail marker is an empty frame,
+    // not noise, and does not hold up the reply behind it.
+    void emptyFramesAreNotNoise()
+    {
+        QTemporaryDir work;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        QDir().mkpath("Resources");
+        auto sensor = makeSensor(884, 230400, 100, [](SimulatedSensor::Config& c) { c.streamAtStart = false; });
+        sensor->setFault(SimulatedSensor::EmptyFrame, true);
+        startSensors({sensor.get()});
+        discover();
+        QCOMPARE(int(dev->GetAllDeviceConfig().size()), 1);
+        QSignalSpy mag(dev->getDevObj(), SIGNAL(sigCmdResponded_REQMAG(QString, bool)));
+        dev->SerialPortCmd_REQMAG("884");
+        QVERIFY(mag.wait(5000));
+        const bool logged = QFile::exists("Resources/run.log");
+        QDir::setCurrent(before);
+        QVERIFY(!logged);
     }
 
     void destroyingDuringDiscoveryStopsEverything()

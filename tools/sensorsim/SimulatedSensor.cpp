@@ -13,8 +13,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 int speedToRate(speed_t s)
 {
     switch (s) {
@@ -35,6 +33,17 @@ int speedToRate(speed_t s)
 }
 
 constexpr int kSentLogLimit = 20000;
+// A USB serial adapter hands the host what it received about this often.
+constexpr auto kDeliveryPeriod = std::chrono::milliseconds(16);
+// Bytes a device's transmit buffer holds; a sample that does not fit is
+// skipped, as when a stream asks more than the line can carry.
+constexpr int kTransmitBuffer = 1024;
+constexpr int32_t kOne24 = 16777216;  // 1.0 in the matrices' fixed point
+
+void putRaw(QByteArray& blocks, int block, int index, int32_t raw)
+{
+    std::memcpy(blocks.data() + 48 * block + 4 * index, &raw, 4);
+}
 
 } // namespace
 
@@ -42,16 +51,10 @@ SimulatedSensor::SimulatedSensor(const Config& config)
     : cfg(config)
     , motion(config.seed, config.distortion)
     , rng(config.seed * 7919u + 13u)
-    , blocks(144, '\0')
+    , blocks(initialBlocks(config.storedConfig))
 {
-    // Factory calibration: no offset, identity matrices.
-    for (int b = 0; b < 3; ++b) {
-        for (int i = 0; i < 3; ++i) {
-            const int32_t one = 16777216;
-            std::memcpy(blocks.data() + 48 * b + 12 + 16 * i, &one, 4);
-        }
-    }
     streaming.store(cfg.streamAtStart);
+    configRequestsToIgnore.store(cfg.ignoredConfigRequests);
     rateHz.store(cfg.streamRateHz);
     magCalibrated.store(cfg.magCalibrated);
 }
@@ -151,6 +154,61 @@ bool SimulatedSensor::reappear(QString* error)
     return openTerminal(error);
 }
 
+QByteArray SimulatedSensor::initialBlocks(StoredConfig kind)
+{
+    // Each block: bias x, y, z, then the matrix row by row.
+    QByteArray b(144, '\0');
+    for (int block = 0; block < 3; ++block) {
+        for (int i = 0; i < 3; ++i)
+            putRaw(b, block, 3 + 4 * i, kOne24);
+    }
+    if (kind == StoredConfig::Factory)
+        return b;
+    // Every field differs, and every value stays below 2^24 in magnitude so
+    // that a host holding it as a float gives back the same integer.
+    for (int block = 0; block < 3; ++block) {
+        for (int i = 0; i < 3; ++i)
+            putRaw(b, block, i, (i % 2 ? -1 : 1) * (1000 * (block + 1) + 137 * (i + 1)));
+        for (int row = 0; row < 3; ++row) {
+            for (int col = 0; col < 3; ++col) {
+                const int k = 3 * row + col;
+                const int32_t raw = row == col ? kOne24 - 4099 * (3 * block + row + 1)
+                                               : ((k % 2) ? -1 : 1) * 5003 * (block + 1) * (k + 1);
+                putRaw(b, block, 3 + k, raw);
+            }
+        }
+    }
+    if (kind == StoredConfig::TailMarker) {
+        // E4 AA first appears 78 bytes into the reply's payload, in the
+        // gyroscope block's middle diagonal element, and again in the
+        // magnetometer block's offset.
+        putRaw(b, 1, 3 + 4, 0x00FFAAE4);
+        putRaw(b, 2, 0, 0x0000AAE4);
+    }
+    return b;
+}
+
+QList<QByteArray> SimulatedSensor::writtenSettings() const
+{
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return written;
+}
+
+bool SimulatedSensor::deliversInPieces() const
+{
+    switch (cfg.delivery) {
+    case Delivery::Pieces:
+        return true;
+    case Delivery::Immediate:
+        return false;
+    case Delivery::Auto:
+        break;
+    }
+    // Adapters hand bytes over in pieces at every rate (a latency timer or
+    // a full USB packet), so a whole reply is never guaranteed at once.
+    return true;
+}
+
 QList<int> SimulatedSensor::probedRates() const
 {
     std::lock_guard<std::mutex> lock(recordMutex);
@@ -181,6 +239,11 @@ bool SimulatedSensor::writeBytes(const QByteArray& bytes)
 {
     if (fault(Mute) || masterFd < 0)
         return false;
+    if (deliversInPieces()) {
+        lineQueue.append(bytes);
+        lineEnqueued += quint64(bytes.size());
+        return true;
+    }
     int done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
@@ -193,7 +256,62 @@ bool SimulatedSensor::writeBytes(const QByteArray& bytes)
 
 void SimulatedSensor::reply(const QByteArray& payload)
 {
+    if (fault(EmptyFrame))
+        writeBytes(DeviceEncoder::frame(QByteArray()));
     writeBytes(DeviceEncoder::frame(payload));
+}
+
+void SimulatedSensor::carry(Clock::time_point now, bool matched)
+{
+    const double seconds = std::chrono::duration<double>(now - lastCarry).count();
+    lastCarry = now;
+    // Ten bits a byte: start bit, eight data bits, stop bit.
+    carryCredit += seconds * cfg.baudRate / 10.0;
+    const int n = std::min(int(carryCredit), lineQueue.size());
+    if (n > 0) {
+        QByteArray chunk = lineQueue.left(n);
+        lineQueue.remove(0, n);
+        // An adapter set to another rate decodes the bits as other bytes.
+        if (!matched) {
+            for (char& c : chunk)
+                c = static_cast<char>(rng() & 0xFF);
+            for (InFlightFrame& f : inFlight) {
+                if (f.end > lineCarried && f.start < lineCarried + quint64(n))
+                    f.garbled = true;
+            }
+        }
+        adapterHeld.append(chunk);
+        lineCarried += quint64(n);
+        carryCredit -= n;
+    }
+    if (lineQueue.isEmpty())
+        carryCredit = std::min(carryCredit, 1.0);  // an idle line stores nothing up
+    if (now < nextDelivery)
+        return;
+    nextDelivery = now + kDeliveryPeriod;
+    int done = 0;
+    while (done < adapterHeld.size()) {
+        const ssize_t w = ::write(masterFd, adapterHeld.constData() + done, size_t(adapterHeld.size() - done));
+        if (w <= 0)
+            break;  // the host does not keep up: the adapter's bytes are lost
+        done += int(w);
+    }
+    const bool whole = done == adapterHeld.size();
+    adapterHeld.clear();
+    while (!inFlight.empty() && inFlight.front().end <= lineCarried) {
+        if (whole && !inFlight.front().garbled)
+            recordSent(inFlight.front().payload);
+        inFlight.pop_front();
+    }
+}
+
+void SimulatedSensor::dropLine()
+{
+    lineQueue.clear();
+    adapterHeld.clear();
+    lineEnqueued = lineCarried = 0;
+    inFlight.clear();
+    identityOwed = false;
 }
 
 void SimulatedSensor::sendGarbage(int count)
@@ -211,14 +329,27 @@ void SimulatedSensor::sendSample(double dt)
     if (fault(TailInPayload) && sampleCounter % 10 == 0)
         v.extra = double(0x0000AAE4) / 65536.0;  // puts E4 AA into the payload
 
+    if (deliversInPieces() && lineQueue.size() > kTransmitBuffer)
+        return;  // the line cannot carry the stream: this sample is skipped
     QByteArray payload = DeviceEncoder::sensorPayload(v);
     const bool corrupt = fault(BadCrc) && int(rng() % 100) < cfg.badCrcPercent;
     if (corrupt)
         payload[75] = static_cast<char>(payload.at(75) ^ 0x5A);
     if (fault(Garbage))
         sendGarbage(1 + int(rng() % 24));
-    if (!writeBytes(DeviceEncoder::frame(payload)) || corrupt)
+    const QByteArray frame = DeviceEncoder::frame(payload);
+    const quint64 start = lineEnqueued;
+    if (!writeBytes(frame) || corrupt)
         return;
+    // In pieces a frame counts as sent once the adapter has handed it over.
+    if (deliversInPieces())
+        inFlight.push_back({start, start + quint64(frame.size()), payload, false});
+    else
+        recordSent(payload);
+}
+
+void SimulatedSensor::recordSent(const QByteArray& payload)
+{
     sent.fetch_add(1);
     if (payload.contains(QByteArray("\xE4\xAA", 2)))
         sentWithTail.fetch_add(1);
@@ -243,6 +374,11 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
     const bool ignore = fault(IgnoreCommands);
     switch (c.code) {
     case 1:
+        if (cfg.lateIdentityMs > 0) {
+            identityOwed = true;
+            identityDue = Clock::now() + std::chrono::milliseconds(cfg.lateIdentityMs);
+            return;
+        }
         reply(DeviceEncoder::identityPayload(cfg.serial));
         return;
     case 3:
@@ -256,8 +392,12 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
         reply(DeviceEncoder::statusPayload(6, 1));
         return;
     case 7:
-        if (!ignore)
-            reply(DeviceEncoder::statusPayload(8, 1));
+        if (!ignore) {
+            // The device does not keep this reply's checksum.
+            QByteArray p = DeviceEncoder::statusPayload(8, 1);
+            p[3] = static_cast<char>(p.at(3) ^ 0x3C);
+            reply(p);
+        }
         return;
     case 11:
         if (ignore)
@@ -284,6 +424,10 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
     case 39: {
         if (ignore)
             return;
+        if (configRequestsToIgnore.load() > 0) {
+            configRequestsToIgnore.fetch_sub(1);
+            return;
+        }
         uint8_t config[512] = {};
         const QByteArray b = storedBlocks();
         std::memcpy(config, b.constData(), size_t(b.size()));
@@ -296,15 +440,18 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
         const uint8_t ctrl = uint8_t(c.params.at(0));
         // Bit 2 stores the blocks as sent (all three: a host that sends
         // zeros wipes the device); bit 0 alone only starts a new collection.
-        if (ctrl & 0x04) {
+        {
             std::lock_guard<std::mutex> lock(recordMutex);
-            blocks = c.params.mid(3, 144);
+            written.append(c.params.left(147));
+            if (ctrl & 0x04)
+                blocks = c.params.mid(3, 144);
         }
         if (ctrl & 0x04)
             magCalibrated.store(true);
         else if (ctrl & 0x01)
             magCalibrated.store(false);
-        reply(DeviceEncoder::statusPayload(42, 1));
+        if (!fault(NoWriteAck))
+            reply(DeviceEncoder::statusPayload(42, 1));
         return;
     }
     default:
@@ -315,11 +462,14 @@ void SimulatedSensor::handle(const HostCommandParser::Command& c)
 void SimulatedSensor::run()
 {
     auto nextSample = Clock::now();
+    lastCarry = nextSample;
+    nextDelivery = nextSample + kDeliveryPeriod;
     char buf[4096];
     while (!stopping.load()) {
         std::unique_lock<std::mutex> lock(ioMutex);
         if (masterFd < 0) {
             hostConnected.store(false);
+            dropLine();
             lock.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             nextSample = Clock::now();
@@ -331,6 +481,7 @@ void SimulatedSensor::run()
         if (p.revents & POLLHUP) {
             // Nobody has the line open: a device talks into the void.
             parser.reset();
+            dropLine();
             lock.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
@@ -354,6 +505,13 @@ void SimulatedSensor::run()
             }
         }
         const auto now = Clock::now();
+        if (identityOwed && now >= identityDue) {
+            identityOwed = false;
+            if (matched)
+                reply(DeviceEncoder::identityPayload(cfg.serial));
+            else
+                sendGarbage(35);  // the host has moved to another rate meanwhile
+        }
         if (streaming.load() && now >= nextSample) {
             const auto period = std::chrono::microseconds(1000000 / std::max(1, rateHz.load()));
             if (matched)
@@ -364,5 +522,7 @@ void SimulatedSensor::run()
             if (now - nextSample > period * 5)
                 nextSample = now + period;  // fell behind: skip, do not burst
         }
+        if (deliversInPieces())
+            carry(now, matched);
     }
 }

@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -17,11 +18,26 @@
 // One serial sensor device on a pseudo-terminal. It answers the identity
 // request only while the host has set the line to the device's own rate,
 // streams physically consistent samples, answers the command protocol and
-// can be told to misbehave. Runs its own thread; every public method may be
-// called from any thread.
+// can be told to misbehave. At the lower rates its bytes reach the host as a
+// USB serial adapter hands them over: paced by the line, in pieces about
+// every 16 ms. Runs its own thread; every public method may be called from
+// any thread.
 class SimulatedSensor
 {
+    using Clock = std::chrono::steady_clock;
+
 public:
+    // How bytes reach the host: in adapter pieces at the line's byte rate,
+    // or written at once. Auto: pieces at every rate.
+    enum class Delivery { Auto, Pieces, Immediate };
+
+    // The calibration blocks the device holds when it starts.
+    enum class StoredConfig {
+        Factory,     // zero offsets, identity matrices
+        Distinct,    // non-zero values that differ in every field
+        TailMarker,  // distinct values whose bytes hold the tail marker E4 AA
+    };
+
     struct Config
     {
         uint32_t serial = 1;
@@ -33,6 +49,10 @@ public:
         uint32_t seed = 1;
         MagDistortion distortion;
         QString linkPath;  // a symbolic link kept pointing at the terminal
+        Delivery delivery = Delivery::Auto;
+        StoredConfig storedConfig = StoredConfig::Factory;
+        int lateIdentityMs = 0;         // the identity reply comes this much later
+        int ignoredConfigRequests = 0;  // the first N configuration requests go unanswered
     };
 
     enum Fault {
@@ -41,6 +61,8 @@ public:
         TailInPayload,   // some payloads contain the tail marker
         IgnoreCommands,  // identified, streams, but answers no other command
         Mute,            // sends nothing at all
+        EmptyFrame,      // an empty frame (head marker, tail marker) before each reply
+        NoWriteAck,      // stores configuration writes but never acknowledges them
         FaultCount
     };
 
@@ -79,6 +101,11 @@ public:
     std::deque<QByteArray> sentPayloads() const;
     // The three calibration blocks as stored (144 bytes, wire form).
     QByteArray storedBlocks() const;
+    static QByteArray initialBlocks(StoredConfig kind);
+    // Every configuration write received, oldest first: the 3 control bytes
+    // followed by the 144 block bytes, as they came.
+    QList<QByteArray> writtenSettings() const;
+    bool deliversInPieces() const;
     // Every command the device understood, as code and parameter bytes.
     QList<QPair<int, QByteArray>> receivedCommands() const;
 
@@ -90,8 +117,13 @@ private:
     void handle(const HostCommandParser::Command& command);
     void sendSample(double dt);
     void sendGarbage(int count);
+    void recordSent(const QByteArray& payload);
     bool writeBytes(const QByteArray& bytes);
     void reply(const QByteArray& payload);
+    // Moves what the line carried since the last call into the adapter and
+    // hands the adapter's bytes to the host every delivery period.
+    void carry(Clock::time_point now, bool matched);
+    void dropLine();
     bool fault(Fault f) const { return faults[f].load(); }
 
     const Config cfg;
@@ -108,16 +140,39 @@ private:
     std::atomic<quint64> sentWithTail{0};
     std::atomic<bool> hostConnected{false};
     uint64_t sampleCounter = 0;
+    std::atomic<int> configRequestsToIgnore{0};
+
+    // The line and the adapter, touched only by the worker thread.
+    QByteArray lineQueue;     // sent by the device, not yet on the wire
+    QByteArray adapterHeld;   // carried by the wire, not yet handed to the host
+    double carryCredit = 0;   // bytes the wire could have carried but had none to
+    quint64 lineEnqueued = 0; // bytes ever queued on the line
+    quint64 lineCarried = 0;  // of those, bytes the wire has carried
+    // Sensor frames on their way, by their byte range on the line.
+    struct InFlightFrame
+    {
+        quint64 start;
+        quint64 end;
+        QByteArray payload;
+        bool garbled;
+    };
+    std::deque<InFlightFrame> inFlight;
+    Clock::time_point lastCarry;
+    Clock::time_point nextDelivery;
+    bool identityOwed = false;
+    Clock::time_point identityDue;
 
     // Guards the terminal (fd and path) against vanish/reappear from other threads.
     mutable std::mutex ioMutex;
     int masterFd = -1;
     QString slaveName;
 
-    // Guards the records tests read: probed rates, sent payloads, stored blocks.
+    // Guards the records tests read: probed rates, sent payloads, stored and
+    // written blocks, received commands.
     mutable std::mutex recordMutex;
     QList<int> probed;
     std::deque<QByteArray> sentLog;
     QByteArray blocks;
     QList<QPair<int, QByteArray>> received;
+    QList<QByteArray> written;
 };

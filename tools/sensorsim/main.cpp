@@ -45,6 +45,8 @@ bool applyFault(const QString& name, SimulatedSensor& sensor)
         {"tail", SimulatedSensor::TailInPayload},
         {"ignore", SimulatedSensor::IgnoreCommands},
         {"mute", SimulatedSensor::Mute},
+        {"empty", SimulatedSensor::EmptyFrame},
+        {"noack", SimulatedSensor::NoWriteAck},
     };
     for (const auto& f : kFaults) {
         if (name == QLatin1String(f.name)) {
@@ -53,6 +55,50 @@ bool applyFault(const QString& name, SimulatedSensor& sensor)
         }
     }
     return false;
+}
+
+bool parseDelivery(const QString& text, SimulatedSensor::Delivery* out)
+{
+    if (text == "auto")
+        *out = SimulatedSensor::Delivery::Auto;
+    else if (text == "on")
+        *out = SimulatedSensor::Delivery::Pieces;
+    else if (text == "off")
+        *out = SimulatedSensor::Delivery::Immediate;
+    else
+        return false;
+    return true;
+}
+
+bool parseStoredConfig(const QString& text, SimulatedSensor::StoredConfig* out)
+{
+    if (text == "factory")
+        *out = SimulatedSensor::StoredConfig::Factory;
+    else if (text == "distinct")
+        *out = SimulatedSensor::StoredConfig::Distinct;
+    else if (text == "tail")
+        *out = SimulatedSensor::StoredConfig::TailMarker;
+    else
+        return false;
+    return true;
+}
+
+// Prints each configuration write not yet reported, and appends it to the
+// write log when one is kept; false when the log cannot be written.
+bool reportWrites(const SimulatedSensor& sensor, int* reported, FILE* writeLog)
+{
+    const QList<QByteArray> writes = sensor.writtenSettings();
+    bool ok = true;
+    for (; *reported < writes.size(); ++*reported) {
+        const QByteArray& w = writes.at(*reported);
+        const QByteArray line = QByteArray("wrote ") + QByteArray::number(sensor.config().serial) + ' '
+                                + w.mid(3).toHex() + ' ' + w.left(3).toHex() + '\n';
+        std::fputs(line.constData(), stdout);
+        if (writeLog && (std::fputs(line.constData(), writeLog) < 0 || std::fflush(writeLog) != 0))
+            ok = false;
+    }
+    std::fflush(stdout);
+    return ok;
 }
 
 int fail(const QString& message)
@@ -71,9 +117,14 @@ int main(int argc, char** argv)
     cli.setApplicationDescription(
         "Simulated serial IMU devices on pseudo-terminals.\n"
         "Each --device is SERIAL:BAUD[:HZ[:FAULTS]], FAULTS a comma list of\n"
-        "garbage, badcrc, tail, ignore, mute. Prints 'SERIAL BAUD PATH' per device,\n"
-        "then 'ready'; on exit 'sent SERIAL FRAMES CUT' per device, CUT the\n"
-        "frames whose payload contained the tail marker.");
+        "garbage, badcrc, tail, ignore, mute, empty (an empty frame before each\n"
+        "reply), noack (configuration writes stored but never acknowledged). Prints 'SERIAL BAUD PATH' per device, then 'ready'; for every\n"
+        "configuration write a device receives 'wrote SERIAL BLOCKS CTRL', BLOCKS\n"
+        "the 144 bytes of the three calibration blocks and CTRL the 3 control\n"
+        "bytes, both as hexadecimal; on exit 'sent SERIAL FRAMES CUT' per device,\n"
+        "CUT the frames whose payload contained the tail marker.\n"
+        "The accelerometer calibration reply (type 8) never carries a valid CRC,\n"
+        "as on the devices.");
     cli.addHelpOption();
     cli.addOption({"device", "A device SERIAL:BAUD[:HZ[:FAULTS]] (repeatable).", "device"});
     cli.addOption({"link-dir", "Make DIR/sensor-SERIAL links to the terminals.", "dir"});
@@ -84,6 +135,20 @@ int main(int argc, char** argv)
     cli.addOption({"no-stream", "Do not stream until asked."});
     cli.addOption({"vanish-every", "Pull and replug every device every S seconds.", "s"});
     cli.addOption({"seconds", "Stop after S seconds.", "s"});
+    cli.addOption({"adapter-pieces",
+                   "auto, on or off: hand bytes to the host as a USB serial adapter does, at the "
+                   "line's byte rate in pieces every 16 ms. auto: on at every rate.",
+                   "mode", "auto"});
+    cli.addOption({"stored-config",
+                   "The calibration blocks the devices hold at start: factory (zero offsets, "
+                   "identity matrices), distinct (non-zero values, different in every field) or "
+                   "tail (distinct values whose bytes hold E4 AA, 78 bytes into the reply). A "
+                   "configuration request returns the held blocks; a configuration write "
+                   "replaces them.",
+                   "kind", "factory"});
+    cli.addOption({"late-identity", "Answer the identity request MS milliseconds late.", "ms", "0"});
+    cli.addOption({"lose-config", "Leave the first N configuration requests unanswered.", "n", "0"});
+    cli.addOption({"write-log", "Also append every 'wrote' line to FILE.", "file"});
     cli.process(app);
 
     SimulatedSensor::Config base;
@@ -94,6 +159,23 @@ int main(int argc, char** argv)
     base.distortion.noise = cli.value("noise").toDouble();
     base.badCrcPercent = cli.value("bad-crc").toInt();
     base.streamAtStart = !cli.isSet("no-stream");
+    if (!parseDelivery(cli.value("adapter-pieces"), &base.delivery))
+        return fail("--adapter-pieces takes auto, on or off");
+    if (!parseStoredConfig(cli.value("stored-config"), &base.storedConfig))
+        return fail("--stored-config takes factory, distinct or tail");
+    bool okLate = false, okLose = false;
+    base.lateIdentityMs = cli.value("late-identity").toInt(&okLate);
+    base.ignoredConfigRequests = cli.value("lose-config").toInt(&okLose);
+    if (!okLate || base.lateIdentityMs < 0)
+        return fail("--late-identity takes a number of milliseconds");
+    if (!okLose || base.ignoredConfigRequests < 0)
+        return fail("--lose-config takes a count");
+    std::unique_ptr<FILE, int (*)(FILE*)> writeLog(nullptr, &std::fclose);
+    if (cli.isSet("write-log")) {
+        writeLog.reset(std::fopen(qPrintable(cli.value("write-log")), "a"));
+        if (!writeLog)
+            return fail("cannot open " + cli.value("write-log"));
+    }
 
     QStringList devices = cli.values("device");
     if (devices.isEmpty())
@@ -140,8 +222,16 @@ int main(int argc, char** argv)
     const double vanishEvery = cli.isSet("vanish-every") ? cli.value("vanish-every").toDouble() : -1.0;
     auto nextToggle = started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(vanishEvery));
     bool present = true;
+    std::vector<int> reported(sensors.size(), 0);
+    int status = 0;
     while (!gStop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        for (size_t i = 0; i < sensors.size(); ++i) {
+            if (!reportWrites(*sensors[i], &reported[i], writeLog.get()) && status == 0) {
+                std::fprintf(stderr, "sensorsim: cannot write to %s\n", qPrintable(cli.value("write-log")));
+                status = 1;
+            }
+        }
         const auto now = Clock::now();
         if (seconds >= 0 && now - started >= std::chrono::duration<double>(seconds))
             break;
@@ -158,11 +248,14 @@ int main(int argc, char** argv)
             nextToggle = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(vanishEvery));
         }
     }
-    for (auto& s : sensors) {
+    for (size_t i = 0; i < sensors.size(); ++i) {
+        auto& s = sensors[i];
         s->stop();
+        if (!reportWrites(*s, &reported[i], writeLog.get()))
+            status = 1;
         std::printf("sent %u %llu %llu\n", s->config().serial, static_cast<unsigned long long>(s->framesSent()),
                     static_cast<unsigned long long>(s->framesWithTailMarker()));
     }
     std::fflush(stdout);
-    return 0;
+    return status;
 }

@@ -1,0 +1,73 @@
+#include "NearPointIndex.h"
+
+#include <algorithm>
+#include <cmath>
+
+NearPointIndex::NearPointIndex(float distance)
+    : fDistance(distance)
+{
+}
+
+bool NearPointIndex::cellOf(const float p[3], int64_t cell[3]) const
+{
+    for (int c = 0; c < 3; ++c) {
+        if (!std::isfinite(p[c]))
+            return false;
+        cell[c] = int64_t(std::floor(double(p[c]) / double(fDistance)));
+    }
+    return true;
+}
+
+uint64_t NearPointIndex::keyOf(int64_t x, int64_t y, int64_t z)
+{
+    // 21 bits per axis: cells far beyond any field a sensor reports share
+    // keys, which costs a few extra distance tests and nothing else.
+    const uint64_t mask = (uint64_t(1) << 21) - 1;
+    return (uint64_t(x) & mask) | (uint64_t(y) & mask) << 21 | (uint64_t(z) & mask) << 42;
+}
+
+bool NearPointIndex::hasPointNear(const float p[3], const float (*ring)[3]) const
+{
+    int64_t c[3];
+    if (!cellOf(p, c))
+        return false;
+    for (int64_t dx = -1; dx <= 1; ++dx)
+        for (int64_t dy = -1; dy <= 1; ++dy)
+            for (int64_t dz = -1; dz <= 1; ++dz) {
+                const auto it = cells.find(keyOf(c[0] + dx, c[1] + dy, c[2] + dz));
+                if (it == cells.end())
+                    continue;
+                for (int i : it->second) {
+                    const float ex = ring[i][0] - p[0], ey = ring[i][1] - p[1], ez = ring[i][2] - p[2];
+                    if (std::sqrt(ex * ex + ey * ey + ez * ez) < fDistance)
+                        return true;
+                }
+            }
+    return false;
+}
+
+void NearPointIndex::insert(int index, const float p[3])
+{
+    int64_t c[3];
+    if (cellOf(p, c))
+        cells[keyOf(c[0], c[1], c[2])].push_back(index);
+}
+
+void NearPointIndex::remove(int index, const float p[3])
+{
+    int64_t c[3];
+    if (!cellOf(p, c))
+        return;
+    const auto it = cells.find(keyOf(c[0], c[1], c[2]));
+    if (it == cells.end())
+        return;
+    std::vector<int>& v = it->second;
+    v.erase(std::remove(v.begin(), v.end(), index), v.end());
+    if (v.empty())
+        cells.erase(it);
+}
+
+void NearPointIndex::clear()
+{
+    cells.clear();
+}

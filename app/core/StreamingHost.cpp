@@ -6,7 +6,6 @@
 
 #include <QDebug>
 #include <QLabel>
-#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -69,32 +68,16 @@ bool StreamingHost::apply(const stream::StreamOptions& o, QString* error)
     }
     if (o.remote) {
         pSubscriber = std::make_unique<stream::StreamSubscriber>();
-        QPointer<DockDeviceList> dock(pDock);
         stream::StreamSubscriber::Callbacks cb;
-        // The network thread hands everything to the GUI thread, by value.
-        cb.frame = [dock](const stream::RemoteFrame& f) {
-            if (!dock)
-                return;
-            const QString station = f.station, key = QString::number(f.key);
-            const FrameData data = f.data;
-            QMetaObject::invokeMethod(
-                dock.data(), [dock, station, key, data] { if (dock) dock->AppReadNetworkFrame(station, key, data); },
-                Qt::QueuedConnection);
+        // The network thread collects; the GUI thread hands on (drainRemote).
+        cb.frame = [this](const stream::RemoteFrame& f) {
+            post({RemoteItem::Frame, f.station, QString::number(f.key), f.data, QString(), true});
         };
-        cb.info = [dock](const QString& station, const stream::DeviceInfo& info) {
-            if (!dock)
-                return;
-            const QString key = QString::number(info.key), name = info.name;
-            QMetaObject::invokeMethod(
-                dock.data(), [dock, station, key, name] { if (dock) dock->setNetworkDeviceName(station, key, name); },
-                Qt::QueuedConnection);
+        cb.info = [this](const QString& station, const stream::DeviceInfo& info) {
+            post({RemoteItem::Name, station, QString::number(info.key), FrameData{}, info.name, true});
         };
-        cb.status = [dock](const QString& station, bool online) {
-            if (!dock)
-                return;
-            QMetaObject::invokeMethod(
-                dock.data(), [dock, station, online] { if (dock) dock->setStationOnline(station, online); },
-                Qt::QueuedConnection);
+        cb.status = [this](const QString& station, bool online) {
+            post({RemoteItem::Status, station, QString(), FrameData{}, QString(), online});
         };
         const QString own = pPublisher->isRunning() && o.mqtt ? pPublisher->station() : QString();
         QString err;
@@ -107,6 +90,44 @@ bool StreamingHost::apply(const stream::StreamOptions& o, QString* error)
     }
     refreshStatus();
     return true;
+}
+
+void StreamingHost::post(RemoteItem&& item)
+{
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(mutexRemote);
+        pendingRemote.push_back(std::move(item));
+        wake = !drainPosted;
+        drainPosted = true;
+    }
+    if (wake)
+        QMetaObject::invokeMethod(this, "drainRemote", Qt::QueuedConnection);
+}
+
+void StreamingHost::drainRemote()
+{
+    std::vector<RemoteItem> items;
+    {
+        std::lock_guard<std::mutex> lock(mutexRemote);
+        items.swap(pendingRemote);
+        drainPosted = false;
+    }
+    if (!pDock)
+        return;
+    for (const RemoteItem& i : items) {
+        switch (i.kind) {
+        case RemoteItem::Frame:
+            pDock->AppReadNetworkFrame(i.station, i.key, i.data);
+            break;
+        case RemoteItem::Name:
+            pDock->setNetworkDeviceName(i.station, i.key, i.name);
+            break;
+        case RemoteItem::Status:
+            pDock->setStationOnline(i.station, i.online);
+            break;
+        }
+    }
 }
 
 QString StreamingHost::statusText() const

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "FrameData.h"
 #include "StreamOptions.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class DockDeviceList;
 class QLabel;
@@ -44,9 +47,26 @@ public:
 
 public slots:
     void refreshStatus();
+    // Hands what the subscriber's network thread collected to the device
+    // list (GUI thread); posted once per batch.
+    void drainRemote();
 
 private:
     void stopAll();
+    struct RemoteItem
+    {
+        enum Kind { Frame, Name, Status } kind;
+        QString station;
+        QString key;
+        FrameData data;
+        QString name;
+        bool online;
+    };
+    // Network thread: queues an item and posts one drain for a batch.
+    void post(RemoteItem&& item);
+    std::mutex mutexRemote;  // guards pendingRemote and drainPosted
+    std::vector<RemoteItem> pendingRemote;
+    bool drainPosted = false;
 
     SLDevice* pDevice;
     kvusb* pUsb;

@@ -391,8 +391,8 @@ private slots:
         QVERIFY(window.streaming()->subscriber());
 
         const QString remoteDir = work->path() + "/remote", localDir = work->path() + "/local";
-        auto remote = startCli({"record", "--broker", broker.address(), "--station", "st1", "--seconds", "9", "--dir",
-                                remoteDir});
+        // Runs until told to stop (SIGTERM), after the station has ended.
+        auto remote = startCli({"record", "--broker", broker.address(), "--station", "st1", "--dir", remoteDir});
         QTest::qWait(1500);
         auto station = startCli({"publish", "--broker", broker.address(), "--station", "st1", "--serial", "all",
                                  "--usb", "all", "--seconds", "4", "--rate", "100", "--dir", localDir,
@@ -430,6 +430,7 @@ private slots:
         window.deviceDock()->SaveDataToFile(false, QString());
         // The station said goodbye: rows greyed.
         QTRY_VERIFY_WITH_TIMEOUT(t->item(0, 0)->foreground().color() == QColor(Qt::gray), 5000);
+        remote->terminate();
         const QByteArray remoteOut = finish(*remote, &rc);
         QCOMPARE(rc, 0);
         QVERIFY2(stationOut.contains("dropped 0 "), stationOut.constData());
@@ -492,7 +493,7 @@ private slots:
         Strideloom window;
         QVERIFY(window.streaming()->apply(o));
         const QString remoteDir = work->path() + "/remote2";
-        auto remote = startCli({"record", "--broker", broker.address(), "--seconds", "12", "--dir", remoteDir});
+        auto remote = startCli({"record", "--broker", broker.address(), "--dir", remoteDir});
         QTest::qWait(1000);
         auto station = startCli({"publish", "--broker", broker.address(), "--station", "st2", "--serial", "all",
                                  "--seconds", "9", "--rate", "100", "--extra-ports", sensor->portPath()});
@@ -513,6 +514,8 @@ private slots:
         int rc = -1;
         const QByteArray stationOut = finish(*station, &rc);
         QCOMPARE(rc, 0);
+        QTest::qWait(1000);
+        remote->terminate();
         const QByteArray remoteOut = finish(*remote, &rc);
         QCOMPARE(rc, 0);
         const long published = field(stationOut, "published 4242 ");

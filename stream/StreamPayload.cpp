@@ -4,7 +4,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -220,6 +222,46 @@ bool readFloats(const QJsonObject& o, const char* name, float* out, int n, bool 
     return true;
 }
 
+// Qt 5's JSON parser keeps memory of objects with repeated keys (found by
+// the fuzz target): a peer could grow us by sending them forever. Our
+// payloads are one flat object of distinct keys; anything else is refused
+// before Qt parses it.
+bool flatWithDistinctKeys(const char* p, int n)
+{
+    std::vector<QByteArray> keys;
+    int objects = 0, arrays = 0;
+    for (int i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (c == '"') {
+            const int start = ++i;
+            while (i < n && p[i] != '"')
+                i += p[i] == '\\' ? 2 : 1;
+            if (i >= n)
+                return false;
+            int j = i + 1;
+            while (j < n && (p[j] == ' ' || p[j] == '\t' || p[j] == '\n' || p[j] == '\r'))
+                ++j;
+            if (objects == 1 && arrays == 0 && j < n && p[j] == ':') {
+                const QByteArray key(p + start, i - start);
+                if (std::find(keys.begin(), keys.end(), key) != keys.end())
+                    return false;
+                keys.push_back(key);
+            }
+        } else if (c == '{') {
+            if (++objects > 1 || arrays > 0)
+                return false;
+        } else if (c == '}') {
+            --objects;
+        } else if (c == '[') {
+            if (++arrays > 1)
+                return false;
+        } else if (c == ']') {
+            --arrays;
+        }
+    }
+    return true;
+}
+
 bool fail(QString* why, const char* text)
 {
     if (why)
@@ -235,6 +277,8 @@ bool parseFrame(const char* payload, int length, RemoteFrame* out, QString* why)
         return fail(why, "empty payload");
     if (length > kMaxPayloadBytes)
         return fail(why, "payload too long");
+    if (!flatWithDistinctKeys(payload, length))
+        return fail(why, "not one flat object with distinct keys");
     QJsonParseError err;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromRawData(payload, length), &err);
     if (err.error != QJsonParseError::NoError)
@@ -282,7 +326,7 @@ bool parseFrame(const char* payload, int length, RemoteFrame* out, QString* why)
 
 bool parseInfo(const char* payload, int length, DeviceInfo* out)
 {
-    if (!payload || length <= 0 || length > kMaxPayloadBytes)
+    if (!payload || length <= 0 || length > kMaxPayloadBytes || !flatWithDistinctKeys(payload, length))
         return false;
     QJsonParseError err;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromRawData(payload, length), &err);

@@ -14,12 +14,6 @@
 
 namespace stream {
 
-void ensureMosquittoLib()
-{
-    static const int once = mosquitto_lib_init();
-    (void)once;
-}
-
 StreamPublisher::StreamPublisher(size_t queueCapacity)
     : queue(queueCapacity)
 {

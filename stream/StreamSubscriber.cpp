@@ -10,6 +10,12 @@
 
 namespace stream {
 
+void ensureMosquittoLib()
+{
+    static const int once = mosquitto_lib_init();
+    (void)once;
+}
+
 StreamSubscriber::StreamSubscriber() = default;
 
 StreamSubscriber::~StreamSubscriber()

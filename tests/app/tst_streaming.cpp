@@ -343,6 +343,9 @@ private slots:
             {"strideloom/st/7/frames", good},
             {"strideloom/st/7/x/frame", good},
             {"strideloom/st/status", "maybe"},
+            // Repeated keys (Qt's parser would keep memory of them; found by fuzz_streampayload).
+            {"strideloom/st/7/frame", QByteArray(good).replace("\"seq\":1", "\"seq\":1,\"seq\":1")},
+            {"strideloom/st/7/frame", QByteArray(good).replace("\"seq\":1", "\"seq\":1,\"x\":{\"a\":1}")},
         };
         for (const auto& b : bad)
             sub.handleMessage(b.first.constData(), b.second.constData(), b.second.size());

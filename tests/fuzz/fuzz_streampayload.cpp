@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static stream::StreamSubscriber sub;
+    stream::StreamSubscriber sub;  // fresh per input: nothing carried over
     static const char* topics[] = {"strideloom/st/4242/frame", "strideloom/st/4242/info", "strideloom/st/status",
                                    "strideloom/st/x/frame", "strideloom/+/1/frame", "other/topic"};
     if (size == 0)

@@ -33,6 +33,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
 # The texts are Chinese; the launcher uses readlink and cp from coreutils.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, coreutils")
+# Streaming goes through an MQTT broker; a station or desk usually runs one.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/tools/packaging/postinst)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -14,12 +14,12 @@ fi
 build="$PWD/build-fuzz"
 CXX=clang++ CC=clang cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDELOOM_FUZZ=ON \
   -DSTRIDELOOM_BUILD_TESTS=OFF -DSTRIDELOOM_BUILD_BENCH=OFF >/dev/null
-targets="fuzz_serialstream fuzz_usbanswer fuzz_recording fuzz_xmlfiles"
+targets="fuzz_serialstream fuzz_usbanswer fuzz_recording fuzz_xmlfiles fuzz_streampayload"
 cmake --build "$build" -j2 --target $targets
 
 # Seeds: one valid input of each kind.
 seeds="$build/seeds"
-mkdir -p "$seeds"/{fuzz_serialstream,fuzz_usbanswer,fuzz_recording,fuzz_xmlfiles} "$build/artifacts"
+mkdir -p "$seeds"/{fuzz_serialstream,fuzz_usbanswer,fuzz_recording,fuzz_xmlfiles,fuzz_streampayload} "$build/artifacts"
 python3 - "$seeds" <<'PY'
 import struct, sys
 seeds = sys.argv[1]
@@ -40,6 +40,12 @@ usb += struct.pack("<15i", *range(15)) + bytes([80])
 open(f"{seeds}/fuzz_usbanswer/long", "wb").write(usb)
 open(f"{seeds}/fuzz_recording/file", "w").write("305419896/,/NaN/1/1/1/1/1/1/1/1/0/0/0/0\n"
     "2026-12-09 07:00:00.000,1,0.1,0.2,0.9,1,2,3,20,-5,40,1,0,0,0,0,0,0,\n")
+frame = ('{"key":"4242","kind":"usb","station":"st","seq":17,"t_mono_ms":812345.125,"t_wall_ms":1718000000123,'
+         '"accel":[0.1,0.2,0.9],"gyro":[1,2,3],"mag":[20,-5,40],"quat":[1,0,0,0],"euler":[0,0,null],'
+         '"location":[1,2,3],"battery":87}')
+open(f"{seeds}/fuzz_streampayload/frame", "wb").write(b"\x00" + frame.encode())
+open(f"{seeds}/fuzz_streampayload/info", "wb").write(b"\x01" + b'{"key":"4242","kind":"usb","name":"102Hips","suit":"0x66","node":"Hips"}')
+open(f"{seeds}/fuzz_streampayload/status", "wb").write(b"\x02online")
 PY
 cp Resources/config.xml "$seeds/fuzz_xmlfiles/config.xml"
 cp Resources/stdBipedModel.mcc "$seeds/fuzz_xmlfiles/model.mcc"

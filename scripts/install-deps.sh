@@ -13,6 +13,7 @@ PACKAGES=(
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth x11-utils imagemagick
   fonts-wqy-microhei socat bc
+  libmosquitto-dev mosquitto liblo-dev
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
+#include "InfoBox.h"
 #include "MagCaliGLWidget.h"
 #include "MagResultWriter.h"
 #include "MainView.h"
@@ -55,6 +56,11 @@ void Tab3DWidget_mag::slotBeginMagCalcul()
     DeviceConfToShow* dev = pMainView ? pMainView->currentDevice() : nullptr;
     if (!dev)
         return;
+    // Another station's device: its calibration belongs to that station.
+    if (dev->nDevType == SOURCE_NETWORK) {
+        showInfoBox(QString::fromUtf8("网络设备：命令和校准只能在其采集站上进行"));
+        return;
+    }
     // Its write would share the result write's acknowledgement.
     if (pWriter && pWriter->isWriting(dev->strKey)) {
         dev->appendLog(QString::fromUtf8("校准结果正在写入设备，请稍候再开始新的校准"));

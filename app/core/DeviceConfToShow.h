@@ -18,7 +18,8 @@
 class kvplot2d;
 
 // How a device's data arrives.
-enum DevSourceType { SOURCE_ROUTER = 0, SOURCE_SERIAL = 1, SOURCE_FILE = 2 };
+// SOURCE_NETWORK: a device of another station, received through an MQTT broker.
+enum DevSourceType { SOURCE_ROUTER = 0, SOURCE_SERIAL = 1, SOURCE_FILE = 2, SOURCE_NETWORK = 3 };
 
 // The program's record of one listed device: identity, current values, the
 // nine plots, playback history and the magnetometer calibration run.

@@ -1,6 +1,7 @@
 #include "DlgPreferences.h"
 #include "RecordFormat.h"
 #include "InfoBox.h"
+#include "StreamSettingsPage.h"
 #include "ui_DlgPreferences.h"
 
 #include <QTabBar>
@@ -30,6 +31,7 @@ DlgPreferences::DlgPreferences(QWidget* parent)
     const QVariant page = QVariant::fromValue<void*>(ui->SeetingTab_Export_2);
     top->setData(0, Qt::UserRole + 1, page);
     child->setData(0, Qt::UserRole + 1, page);
+    addStreamPage();
     ui->treeWidget_SelectTab_2->expandAll();
 
     connect(ui->treeWidget_SelectTab_2, &QTreeWidget::itemClicked, this, &DlgPreferences::ItemOption);
@@ -111,8 +113,33 @@ void DlgPreferences::choose(const QList<QCheckBox*>& group, QCheckBox* chosen, Q
     custom->setStyleSheet(QString::fromLatin1(isCustom ? kEditOn : kEditOff));
 }
 
+void DlgPreferences::addStreamPage()
+{
+    pStreamPage = new StreamSettingsPage(ui->tabWidget_Seeting_2);
+    ui->tabWidget_Seeting_2->addTab(pStreamPage, QString::fromUtf8("流数据"));
+    auto* item = new QTreeWidgetItem(ui->treeWidget_SelectTab_2, QStringList(QString::fromUtf8("流数据")));
+    item->setData(0, Qt::UserRole + 1, QVariant::fromValue<void*>(pStreamPage));
+}
+
+void DlgPreferences::setStreamOptions(const stream::StreamOptions& options)
+{
+    pStreamPage->setOptions(options);
+}
+
+stream::StreamOptions DlgPreferences::streamOptions() const
+{
+    return pStreamPage->options();
+}
+
 void DlgPreferences::checkIsAccept()
 {
+    // Wrong streaming settings: say what is wrong, show the page, stay open.
+    const QString streamProblem = pStreamPage->options().validate();
+    if (!streamProblem.isEmpty()) {
+        ui->tabWidget_Seeting_2->setCurrentWidget(pStreamPage);
+        showInfoBox(streamProblem);
+        return;
+    }
     if (stcSettings.separate == stcSettings.placeholder) {
         showInfoBox(QString::fromUtf8("分隔符 与 占位符 不能相同，请重新设置！"));
         return;

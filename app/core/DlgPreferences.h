@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportSettings.h"
+#include "StreamOptions.h"
 
 #include <QDialog>
 #include <memory>
@@ -11,6 +12,7 @@ class DlgPreferences;
 class QCheckBox;
 class QLineEdit;
 class QTreeWidgetItem;
+class StreamSettingsPage;
 
 // Edits the recording options: file name, separator, placeholder and the
 // column groups.
@@ -25,6 +27,11 @@ public:
     void initFromSettings();
 
     ExportSettings stcSettings;
+
+    // The "Streaming" page (StreamSettingsPage).
+    void setStreamOptions(const stream::StreamOptions& options);
+    stream::StreamOptions streamOptions() const;
+    StreamSettingsPage* streamPage() const { return pStreamPage; }
 
 public slots:
     void checkIsAccept();
@@ -57,6 +64,8 @@ private:
     // Checks one box of a one-choice group and unchecks the others.
     void choose(const QList<QCheckBox*>& group, QCheckBox* chosen, QLineEdit* custom);
 
+    void addStreamPage();
+    StreamSettingsPage* pStreamPage = nullptr;
     std::unique_ptr<Ui::DlgPreferences> ui;
     QList<QCheckBox*> separators;
     QList<QCheckBox*> placeholders;

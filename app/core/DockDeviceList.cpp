@@ -67,6 +67,8 @@ QString DockDeviceList::typeText(int type)
         return QStringLiteral("Router Device");
     case SOURCE_SERIAL:
         return QStringLiteral("Serial Port");
+    case SOURCE_NETWORK:
+        return QStringLiteral("Network");
     default:
         return QStringLiteral("Read File");
     }
@@ -115,7 +117,8 @@ DeviceConfToShow* DockDeviceList::recordForKey(const QString& key, int sourceTyp
 {
     std::lock_guard<std::mutex> lock(mutexDevices);
     for (DeviceConfToShow* r : vecDevices)
-        if (r->nDevType != SOURCE_FILE && r->strKey == key && (sourceType < 0 || r->nDevType == sourceType))
+        if (r->nDevType != SOURCE_FILE && r->strKey == key &&
+            (sourceType < 0 ? r->nDevType != SOURCE_NETWORK : r->nDevType == sourceType))
             return r;
     return nullptr;
 }
@@ -346,6 +349,8 @@ QList<QAction*> DockDeviceList::menuActionsFor(const DeviceConfToShow* r) const
         return {ui->DevlistAction_startTrans, ui->DevlistAction_stopTrans};
     if (r->nDevType == SOURCE_FILE)
         return {ui->DevlistAction_DeleteFile};
+    if (r->nDevType == SOURCE_NETWORK)
+        return {networkInfoAction()};
     return {};
 }
 

@@ -7,7 +7,9 @@
 #include "SerialTypes.h"
 
 #include <QDockWidget>
+#include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -90,6 +92,12 @@ public slots:
     void onCheckmagStatus();
     void onClearMag();
     void onRecordingFailed(QString key, QString path);
+    // Network devices (DockDeviceListNetwork.cpp), GUI thread: a frame of
+    // a device of another station, received through the broker; its row is
+    // made on its first frame and greyed while its station is offline.
+    void AppReadNetworkFrame(QString station, QString key, FrameData frame);
+    void setNetworkDeviceName(QString station, QString key, QString name);
+    void setStationOnline(QString station, bool online);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,4 +123,12 @@ private:
     std::function<ExportSettings()> exportSource;
     std::function<QString(int)> nodeNameSource;
     Recorder fileRecorder;
+    // Network rows by "station/key"; names from the stations' info topics;
+    // stations now offline (GUI thread only).
+    QHash<QString, DeviceConfToShow*> mapNetwork;
+    QHash<QString, QString> mapNetworkNames;
+    QSet<QString> offlineStations;
+    QAction* pNetworkInfoAction = nullptr;
+    QAction* networkInfoAction() const;
+    void greyNetworkRow(DeviceConfToShow* record, bool offline);
 };

@@ -13,6 +13,7 @@
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
 #include "DlgPreferences.h"
+#include "StreamingHost.h"
 #include "DlgWait.h"
 #include "ExportSettings.h"
 #include "FileRead.h"
@@ -152,6 +153,7 @@ Strideloom::Strideloom(QWidget* parent)
     connect(pUsb, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)), this,
             SLOT(onNewSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     statusBar()->addPermanentWidget(new UsbStatusLabel(pUsb, statusBar()));
+    startStreaming();
     pUsb->initUSB();
 
     pUpdateThread = new UpdateUIThread;
@@ -167,6 +169,8 @@ Strideloom::~Strideloom()
     pDevice = nullptr;
     delete pUsb;
     pUsb = nullptr;
+    delete pStreaming;
+    pStreaming = nullptr;
     pUpdateThread->stop();
     delete pUpdateThread;
     pUpdateThread = nullptr;
@@ -314,8 +318,11 @@ void Strideloom::OnClickPreferences()
     DlgPreferences dlg;
     loadExportSettings(dlg.stcSettings);
     dlg.initFromSettings();
-    if (dlg.exec() == QDialog::Accepted)
+    dlg.setStreamOptions(stream::StreamOptions::fromOptions(mapOptions));
+    if (dlg.exec() == QDialog::Accepted) {
         storeExportSettings(dlg.stcSettings);
+        applyStreamOptions(dlg);
+    }
     qDebug() << "exit";
 }
 
@@ -446,4 +453,30 @@ bool Strideloom::onZeroRotate(bool zero)
         return false;
     pDevice->SerialPortCmd_ZEROROTATE(key, zero);
     return true;
+}
+
+// Streaming (stream/, StreamingHost): made before the USB library starts so
+// that no suit is announced before the station tap listens.
+void Strideloom::startStreaming()
+{
+    std::map<int, QString> names = mapNodeNames;  // read on the USB threads: a copy
+    pStreaming = new StreamingHost(nullptr, pDevice, pUsb, pDockDeviceList, statusBar(), [names](int type) {
+        const auto it = names.find(type);
+        return it == names.end() ? QString() : it->second;
+    });
+    QString error;
+    if (!pStreaming->apply(stream::StreamOptions::fromOptions(mapOptions), &error))
+        statusBar()->showMessage(QString::fromUtf8("流数据设置有误，未启动：") + error);
+}
+
+void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
+{
+    const stream::StreamOptions o = dlg.streamOptions();
+    QString error;
+    if (!pStreaming->apply(o, &error)) {
+        showInfoBox(QString::fromUtf8("流数据设置有误，未更改：") + error);
+        return;
+    }
+    o.store(&mapOptions);
+    saveConfigFile();
 }

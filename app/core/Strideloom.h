@@ -22,6 +22,7 @@ struct ExportSettings;
 class UpdateUIThread;
 class QProgressBar;
 class kvusb;
+class StreamingHost;
 
 // The main window: owns the serial library, the main view, the docks, the
 // toolbars and the refresh pacer, and wires them together.
@@ -42,6 +43,7 @@ public:
     QProgressBar* discoveryProgress() const { return pDiscoveryProgress; }
     MagResultWriter* magResultWriter() const { return pMagWriter; }
     Ui::StrideloomClass* form() const { return ui.get(); }
+    StreamingHost* streaming() const { return pStreaming; }
 
     // The option table, read from and written back to "Resources/config.xml".
     void loadConfigFile();
@@ -109,6 +111,9 @@ private:
     kvusb* pUsb = nullptr;
     QProgressBar* pDiscoveryProgress = nullptr;
     MagResultWriter* pMagWriter = nullptr;
+    StreamingHost* pStreaming = nullptr;
+    void startStreaming();
+    void applyStreamOptions(const class DlgPreferences& dlg);
     bool bWarnedUnwritten = false;
     QString strModelPath;
     std::map<int, QString> mapNodeNames;

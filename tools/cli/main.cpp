@@ -6,6 +6,8 @@
 //   usb     list USB receivers, suits and nodes; --stream prints node frames
 //   record  record serial devices and USB nodes as the program does
 //   dump    a recording as plain CSV
+//   publish a headless capture station: devices → MQTT broker / OSC
+//   record --broker  records the devices of other stations
 
 #include "ConfigFile.h"
 #include "ConfigWaiter.h"
@@ -16,6 +18,7 @@
 #include "Recorder.h"
 #include "SLDevice.h"
 #include "SignalStop.h"
+#include "StationPublisher.h"
 #include "SuitNode.h"
 #include "UsbNodePrinter.h"
 #include "kvusb.h"
@@ -337,7 +340,13 @@ int main(int argc, char** argv)
                                   "                             --stream also prints each node frame\n"
                                   "  record [--serial KEYS] [--usb SUITS] [--seconds S] [--dir DIR]\n"
                                   "                             record as the program does, until Ctrl-C or S s\n"
-                                  "  dump FILE                  a recording as plain CSV (no devices needed)");
+                                  "  dump FILE                  a recording as plain CSV (no devices needed)\n"
+                                  "  publish [--broker HOST[:PORT]] [--station NAME] [--serial KEYS|all]\n"
+                                  "          [--usb SUITS|all] [--osc HOST:PORT] [--seconds S] [--dir DIR]\n"
+                                  "                             a capture station: frames to an MQTT broker\n"
+                                  "                             and/or OSC; --dir also records them here\n"
+                                  "  record --broker HOST[:PORT] [--station NAME]\n"
+                                  "                             record other stations' devices");
     cli.addHelpOption();
     cli.addPositionalArgument("command", "scan, stream, config, usb, record or dump");
     cli.addOption({"extra-ports", "Port names or paths beyond the system's list, separated by ';'.", "ports"});
@@ -350,6 +359,7 @@ int main(int argc, char** argv)
     cli.addOption({"usb", "record: suit numbers (0x1234) or node ids separated by ';', or all.", "suits"});
     cli.addOption({"dir", "record: directory of the files (default: the option savepath, else here).", "dir"});
     cli.addOption({"config", "record: the option file (default Resources/config.xml).", "file"});
+    addStreamOptions(cli);
     cli.process(app);
     gVerbose = cli.isSet("verbose");
     qInstallMessageHandler(messageFilter);
@@ -374,6 +384,18 @@ int main(int argc, char** argv)
         std::fclose(out);
         return rc;
     }
+    if (command == "record" && cli.isSet("broker")) {
+        const int rc = runRemoteRecord(out, cli);
+        std::fclose(out);
+        return rc;
+    }
+    if (command == "publish" && !cli.isSet("serial")) {
+        if (!cli.isSet("usb"))
+            return fail("publish needs --serial or --usb");
+        const int rc = runPublish(nullptr, out, cli);
+        std::fclose(out);
+        return rc;
+    }
     if (command == "record" && !cli.isSet("serial")) {
         if (!cli.isSet("usb"))
             return fail("record needs --serial or --usb");
@@ -381,7 +403,7 @@ int main(int argc, char** argv)
         std::fclose(out);
         return rc;
     }
-    if (command != "scan" && command != "stream" && command != "config" && command != "record")
+    if (command != "scan" && command != "stream" && command != "config" && command != "record" && command != "publish")
         return fail("give a command: scan, stream, config, usb, record or dump (see --help)");
     if (command == "config" && args.size() < 2)
         return fail("config needs a device key");
@@ -403,6 +425,8 @@ int main(int argc, char** argv)
                 std::fprintf(out, "%s %d\n", qPrintable(c.serialKey), c.baudRate);
         } else if (command == "record") {
             status = runRecord(&dev, out, cli);
+        } else if (command == "publish") {
+            status = runPublish(&dev, out, cli);
         } else if (command == "stream") {
             status = runStream(dev, out, cli.value("rate").toInt(), cli.value("seconds").toDouble(),
                                byFrames ? cli.value("frames").toInt() : 0);

@@ -1,0 +1,86 @@
+// The device list's rows of other stations' devices ("Network"), received
+// through an MQTT broker (stream/StreamSubscriber). Kept apart from
+// DockDeviceList.cpp: the frame handling mirrors Part 3.2 D.
+#include "DeviceConfToShow.h"
+#include "DockDeviceList.h"
+#include "kvplot2d.h"
+#include "ui_DockDeviceList.h"
+
+#include <QAction>
+#include <QBrush>
+#include <QTableWidget>
+
+QAction* DockDeviceList::networkInfoAction() const
+{
+    if (!pNetworkInfoAction) {
+        auto* self = const_cast<DockDeviceList*>(this);
+        self->pNetworkInfoAction =
+            new QAction(QString::fromUtf8("网络设备：命令和校准只能在其采集站上进行"), self);
+        self->pNetworkInfoAction->setEnabled(false);
+        self->pNetworkInfoAction->setToolTip(
+            QString::fromUtf8("此设备的数据来自另一台计算机（采集站），本程序只显示和记录它"));
+    }
+    return pNetworkInfoAction;
+}
+
+void DockDeviceList::setNetworkDeviceName(QString station, QString key, QString name)
+{
+    mapNetworkNames.insert(station + '/' + key, name);
+}
+
+void DockDeviceList::greyNetworkRow(DeviceConfToShow* record, bool offline)
+{
+    const int row = rowOf(record);
+    if (row < 0)
+        return;
+    QTableWidget* t = ui->TableWidgetDeviceList;
+    for (int c = 0; c < t->columnCount(); ++c) {
+        if (QTableWidgetItem* it = t->item(row, c)) {
+            it->setForeground(offline ? QBrush(Qt::gray) : QBrush());
+            it->setToolTip(offline ? QString::fromUtf8("采集站离线") : QString());
+        }
+    }
+}
+
+void DockDeviceList::setStationOnline(QString station, bool online)
+{
+    if (online)
+        offlineStations.remove(station);
+    else
+        offlineStations.insert(station);
+    const QString prefix = station + '/';
+    for (auto it = mapNetwork.begin(); it != mapNetwork.end(); ++it)
+        if (it.key().startsWith(prefix))
+            greyNetworkRow(it.value(), !online);
+}
+
+void DockDeviceList::AppReadNetworkFrame(QString station, QString key, FrameData frame)
+{
+    const QString id = station + '/' + key;
+    DeviceConfToShow* r = mapNetwork.value(id);
+    if (!r) {
+        const QString name = mapNetworkNames.value(id, key);
+        r = new DeviceConfToShow(SOURCE_NETWORK, 0, key, station + QStringLiteral(": ") + name);
+        addDevice(r);
+        mapNetwork.insert(id, r);
+    }
+    // A frame means the station is there, whatever its status said last.
+    if (offlineStations.contains(station))
+        setStationOnline(station, true);
+    fileRecorder.writeFrame(key, frame);
+    // Records are removed on this thread only, so r stays valid here; the
+    // lock orders the record's use against the serial frame path.
+    std::lock_guard<std::mutex> lock(mutexDevices);
+    r->setFrame(frame);
+    r->processMagSample(frame.mag);
+    const double accel[3] = {frame.accel[0], frame.accel[1], frame.accel[2]};
+    const double gyro[3] = {frame.gyro[0], frame.gyro[1], frame.gyro[2]};
+    const double mag[3] = {frame.mag[0], frame.mag[1], frame.mag[2]};
+    const double quat[4] = {frame.quat[0], frame.quat[1], frame.quat[2], frame.quat[3]};
+    const double euler[3] = {frame.euler[0], frame.euler[1], frame.euler[2]};
+    r->pPlotAccel->addDataFrame(accel);
+    r->pPlotGyro->addDataFrame(gyro);
+    r->pPlotMag->addDataFrame(mag);
+    r->pPlotQuat->addDataFrame(quat);
+    r->pPlotEuler->addDataFrame(euler);
+}

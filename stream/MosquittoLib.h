@@ -1,0 +1,6 @@
+#pragma once
+
+namespace stream {
+// libmosquitto's process-wide initialisation, done once.
+void ensureMosquittoLib();
+} // namespace stream

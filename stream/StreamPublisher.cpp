@@ -1,0 +1,367 @@
+#include "StreamPublisher.h"
+#include "MosquittoLib.h"
+
+#include <lo/lo.h>
+#include <mosquitto.h>
+
+#include <QByteArray>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace stream {
+
+StreamPublisher::StreamPublisher(size_t queueCapacity)
+    : queue(queueCapacity)
+{
+}
+
+StreamPublisher::~StreamPublisher()
+{
+    stop();
+}
+
+bool StreamPublisher::start(const StreamOptions& options, QString* error)
+{
+    stop();
+    const QString why = options.validate();
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    if (!options.mqtt && !options.osc) {
+        if (error)
+            *error = QString::fromUtf8("没有选择发送方式（MQTT 或 OSC）");
+        return false;
+    }
+    opts = options;
+    stationName = options.effectiveStation();
+    StreamFrame stale;
+    while (queue.tryPop(&stale)) {
+    }
+    stopping = false;
+    connected = false;
+    {
+        std::lock_guard<std::mutex> lock(mutexInfo);
+        infoDirty = !infos.empty();
+        problem.clear();
+    }
+    running = true;
+    sender = std::thread(&StreamPublisher::run, this);
+    return true;
+}
+
+void StreamPublisher::stop()
+{
+    if (!sender.joinable())
+        return;
+    running = false;  // offers from now on are ignored
+    stopping = true;
+    sender.join();
+    connected = false;
+}
+
+void StreamPublisher::offer(uint32_t key, DeviceKind kind, const FrameData& frame)
+{
+    if (!running.load(std::memory_order_acquire))
+        return;
+    offered.fetch_add(1, std::memory_order_relaxed);
+    StreamFrame f;
+    f.key = key;
+    f.kind = kind;
+    f.seq = sequences.next(key);
+    f.monoMs = monotonicMs();
+    f.wallMs = wallClockMs();
+    f.data = frame;
+    if (!queue.tryPush(f))
+        droppedQueue.fetch_add(1, std::memory_order_relaxed);
+}
+
+void StreamPublisher::announce(const DeviceInfo& info)
+{
+    std::lock_guard<std::mutex> lock(mutexInfo);
+    auto it = infos.find(info.key);
+    if (it != infos.end() && it->second.name == info.name && it->second.kind == info.kind &&
+        it->second.node == info.node && it->second.suit == info.suit)
+        return;
+    infos[info.key] = info;
+    infoDirty = true;
+}
+
+bool StreamPublisher::drain(int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (processed.load() + droppedQueue.load() < offered.load()) {
+        if (!running.load() || std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+StreamPublisher::Counters StreamPublisher::counters() const
+{
+    Counters c;
+    c.offered = offered.load();
+    c.published = published.load();
+    c.droppedQueue = droppedQueue.load();
+    c.droppedOutage = droppedOutage.load();
+    c.oscSent = oscSent.load();
+    c.oscThinned = oscThinned.load();
+    c.oscFailed = oscFailed.load();
+    c.reconnects = reconnects.load();
+    c.connected = connected.load();
+    return c;
+}
+
+QString StreamPublisher::lastProblem() const
+{
+    std::lock_guard<std::mutex> lock(mutexInfo);
+    return problem;
+}
+
+namespace {
+
+struct ConnState
+{
+    StreamPublisher* self;
+    std::atomic<bool>* connected;
+    bool sessionUp = false;      // CONNACK accepted on the current socket
+    bool everConnected = false;
+    int lastConnack = 0;
+};
+
+void onConnect(mosquitto*, void* obj, int rc)
+{
+    auto* s = static_cast<ConnState*>(obj);
+    s->lastConnack = rc;
+    if (rc == 0) {
+        s->sessionUp = true;
+        s->connected->store(true);
+    }
+}
+// (A refused connection keeps lastConnack until the next CONNACK.)
+
+void onDisconnect(mosquitto*, void* obj, int)
+{
+    auto* s = static_cast<ConnState*>(obj);
+    s->sessionUp = false;
+    s->connected->store(false);
+}
+
+} // namespace
+
+void StreamPublisher::run()
+{
+    using clock = std::chrono::steady_clock;
+    ensureMosquittoLib();
+    ConnState state{this, &connected};
+    mosquitto* m = nullptr;
+    const QByteArray host = opts.brokerHost.toUtf8();
+    const QByteArray status = statusTopic(stationName);
+    auto setProblem = [this](const QString& text) {
+        std::lock_guard<std::mutex> lock(mutexInfo);
+        problem = text;
+    };
+    if (opts.mqtt) {
+        const QByteArray id = "strideloom-" + stationName.toUtf8().left(40) + "-" + QByteArray::number(getpid()) + "-" +
+                              QByteArray::number(quintptr(this) & 0xffff, 16);
+        m = mosquitto_new(id.constData(), true, &state);
+        if (m) {
+            mosquitto_int_option(m, MOSQ_OPT_TCP_NODELAY, 1);
+            mosquitto_will_set(m, status.constData(), 7, "offline", 1, true);
+            if (!opts.user.isEmpty())
+                mosquitto_username_pw_set(m, opts.user.toUtf8().constData(),
+                                          opts.password.isEmpty() ? nullptr : opts.password.toUtf8().constData());
+            if (!opts.caFile.isEmpty()) {
+                const QByteArray ca = opts.caFile.toLocal8Bit(), cert = opts.certFile.toLocal8Bit(),
+                                 key = opts.keyFile.toLocal8Bit();
+                const int rc = mosquitto_tls_set(m, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                                                 key.isEmpty() ? nullptr : key.constData(), nullptr);
+                if (rc != MOSQ_ERR_SUCCESS)
+                    setProblem(QString::fromUtf8("TLS 设置失败：") + mosquitto_strerror(rc));
+            }
+            mosquitto_connect_callback_set(m, onConnect);
+            mosquitto_disconnect_callback_set(m, onDisconnect);
+        } else {
+            setProblem(QString::fromUtf8("无法创建 MQTT 客户端"));
+        }
+    }
+    lo_address osc = nullptr;
+    if (opts.osc)
+        osc = lo_address_new(opts.oscHost.toUtf8().constData(), QByteArray::number(opts.oscPort).constData());
+    std::unordered_map<uint32_t, double> oscNext;
+    const double oscPeriod = opts.maxRate > 0 ? 1000.0 / opts.maxRate : 0.0;
+    QByteArray oscPaths[5];
+
+    bool socketUp = false;
+    bool attempted = false;
+    auto nextAttempt = clock::now();
+    std::chrono::milliseconds backoff(250);
+    const auto maxBackoff = std::chrono::milliseconds(2000);
+    bool sessionWasUp = false;
+    char payload[kMaxPayloadBytes];
+
+    auto connectionLost = [&](int rc) {
+        socketUp = false;
+        state.sessionUp = false;
+        connected = false;
+        nextAttempt = clock::now() + backoff;
+        backoff = std::min(backoff * 2, maxBackoff);
+        if (state.lastConnack != 0)
+            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack) +
+                       QString::fromUtf8("（检查用户名、密码和证书），正在重试"));
+        else
+            setProblem(QString::fromUtf8("与代理服务器的连接中断（") + mosquitto_strerror(rc) + QString::fromUtf8("），正在重连"));
+    };
+
+    auto publishInfos = [&] {
+        std::map<uint32_t, DeviceInfo> copy;
+        {
+            std::lock_guard<std::mutex> lock(mutexInfo);
+            copy = infos;
+            infoDirty = false;
+        }
+        for (const auto& [key, info] : copy) {
+            const QByteArray t = infoTopic(stationName, key), p = encodeInfo(info, stationName);
+            mosquitto_publish(m, nullptr, t.constData(), p.size(), p.constData(), 1, true);
+        }
+    };
+
+    while (!stopping.load()) {
+        if (m && !socketUp && clock::now() >= nextAttempt) {
+            const int rc = attempted ? mosquitto_reconnect(m) : mosquitto_connect(m, host.constData(), opts.brokerPort, 10);
+            attempted = true;
+            if (rc == MOSQ_ERR_SUCCESS) {
+                socketUp = true;
+            } else {
+                nextAttempt = clock::now() + backoff;
+                backoff = std::min(backoff * 2, maxBackoff);
+                setProblem(QString::fromUtf8("无法连接代理服务器 %1:%2（%3），正在重试")
+                               .arg(opts.brokerHost)
+                               .arg(opts.brokerPort)
+                               .arg(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno))
+                                                         : QString::fromUtf8(mosquitto_strerror(rc))));
+            }
+        }
+        if (state.sessionUp && !sessionWasUp) {
+            // A new session: the broker may have lost the retained topics.
+            if (state.everConnected)
+                reconnects.fetch_add(1);
+            state.everConnected = true;
+            backoff = std::chrono::milliseconds(250);
+            mosquitto_publish(m, nullptr, status.constData(), 6, "online", 1, true);
+            publishInfos();
+            setProblem(QString());
+        }
+        if (!state.sessionUp && socketUp && state.lastConnack != 0) {
+            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack));
+        }
+        sessionWasUp = state.sessionUp;
+        if (state.sessionUp) {
+            bool dirty;
+            {
+                std::lock_guard<std::mutex> lock(mutexInfo);
+                dirty = infoDirty;
+            }
+            if (dirty)
+                publishInfos();
+        }
+
+        int popped = 0;
+        StreamFrame f;
+        while (popped < 256 && queue.tryPop(&f)) {
+            ++popped;
+            processed.fetch_add(1, std::memory_order_relaxed);
+            if (osc) {
+                bool send = true;
+                if (oscPeriod > 0) {
+                    double& next = oscNext[f.key];
+                    if (f.monoMs + 0.5 < next)
+                        send = false;
+                    else
+                        next = (f.monoMs >= next + oscPeriod) ? f.monoMs + oscPeriod : next + oscPeriod;
+                }
+                if (!send) {
+                    oscThinned.fetch_add(1, std::memory_order_relaxed);
+                } else {
+                    const QByteArray base = "/strideloom/" + QByteArray::number(f.key) + "/";
+                    oscPaths[0] = base + "accel";
+                    oscPaths[1] = base + "gyro";
+                    oscPaths[2] = base + "mag";
+                    oscPaths[3] = base + "quat";
+                    oscPaths[4] = base + "euler";
+                    const float* values[5] = {f.data.accel, f.data.gyro, f.data.mag, f.data.quat, f.data.euler};
+                    const int counts[5] = {3, 3, 3, 4, 3};
+                    lo_bundle b = lo_bundle_new(LO_TT_IMMEDIATE);
+                    for (int i = 0; i < 5; ++i) {
+                        lo_message msg = lo_message_new();
+                        for (int j = 0; j < counts[i]; ++j)
+                            lo_message_add_float(msg, values[i][j]);
+                        lo_bundle_add_message(b, oscPaths[i].constData(), msg);
+                    }
+                    if (lo_send_bundle(osc, b) < 0)
+                        oscFailed.fetch_add(1, std::memory_order_relaxed);
+                    else
+                        oscSent.fetch_add(1, std::memory_order_relaxed);
+                    lo_bundle_free_recursive(b);
+                }
+            }
+            if (m) {
+                if (!state.sessionUp) {
+                    droppedOutage.fetch_add(1, std::memory_order_relaxed);
+                    continue;
+                }
+                const int n = encodeFrame(f, stationName, payload, sizeof payload);
+                const QByteArray topic = frameTopic(stationName, f.key);
+                const int rc = mosquitto_publish(m, nullptr, topic.constData(), n, payload, opts.qos, false);
+                if (rc == MOSQ_ERR_SUCCESS) {
+                    published.fetch_add(1, std::memory_order_relaxed);
+                } else {
+                    droppedOutage.fetch_add(1, std::memory_order_relaxed);
+                    if (rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_ERRNO) {
+                        connectionLost(rc);
+                        break;
+                    }
+                }
+            }
+        }
+        if (m && socketUp) {
+            const int rc = mosquitto_loop(m, popped ? 0 : 2, 1);
+            if (rc != MOSQ_ERR_SUCCESS)
+                connectionLost(rc);
+        } else if (!popped) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    // Frames still queued are not sent; they count as dropped at the stop.
+    StreamFrame rest;
+    while (queue.tryPop(&rest))
+        droppedOutage.fetch_add(1, std::memory_order_relaxed);
+    if (m) {
+        if (state.sessionUp) {
+            int mid = 0;
+            mosquitto_publish(m, &mid, status.constData(), 7, "offline", 1, true);
+            // Let the broker take it (and the frames before it) before leaving.
+            const auto until = clock::now() + std::chrono::milliseconds(500);
+            while (clock::now() < until && mosquitto_want_write(m))
+                if (mosquitto_loop(m, 10, 1) != MOSQ_ERR_SUCCESS)
+                    break;
+            for (int i = 0; i < 5; ++i)
+                mosquitto_loop(m, 5, 1);
+            mosquitto_disconnect(m);
+            mosquitto_loop(m, 5, 1);
+        }
+        mosquitto_destroy(m);
+    }
+    if (osc)
+        lo_address_free(osc);
+    connected = false;
+}
+
+} // namespace stream

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "FrameQueue.h"
+#include "StreamFrame.h"
+#include "StreamOptions.h"
+#include "StreamPayload.h"
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace stream {
+
+// The facade that sends local frames to other programs: an MQTT broker
+// (libmosquitto) and/or an OSC receiver over UDP (liblo).
+//
+// offer() is called on the frame threads (serial reader, USB read workers,
+// the GUI thread) and never blocks: it stamps the frame, gives it the
+// device's next sequence number and pushes it into a bounded lock-free
+// queue; a full queue drops the frame and counts it. One sender thread
+// takes the frames out, writes the JSON payloads and the OSC bundles, and
+// keeps the broker connection: it reconnects by itself with back-off
+// (0.25 s doubling to 2 s); frames that come while there is no connection
+// are dropped and counted. Nothing here ever republishes a received frame:
+// only local frames are offered (no loops between stations).
+class StreamPublisher
+{
+public:
+    struct Counters
+    {
+        uint64_t offered = 0;        // frames given to offer()
+        uint64_t published = 0;      // frames handed to the broker connection
+        uint64_t droppedQueue = 0;   // queue full
+        uint64_t droppedOutage = 0;  // no broker connection (or publish refused)
+        uint64_t oscSent = 0;        // OSC bundles sent
+        uint64_t oscThinned = 0;     // frames left out to keep the maximum rate
+        uint64_t oscFailed = 0;      // bundles the system refused
+        uint64_t reconnects = 0;     // connections after the first
+        bool connected = false;
+        uint64_t dropped() const { return droppedQueue + droppedOutage; }
+    };
+
+    explicit StreamPublisher(size_t queueCapacity = 16384);
+    ~StreamPublisher();
+    StreamPublisher(const StreamPublisher&) = delete;
+    StreamPublisher& operator=(const StreamPublisher&) = delete;
+
+    // Starts the sender thread with the options' MQTT and OSC parts; false
+    // with a message when they cannot be used (nothing started then).
+    bool start(const StreamOptions& options, QString* error = nullptr);
+    // Publishes "offline", disconnects and joins the sender thread.
+    void stop();
+    bool isRunning() const { return running.load(); }
+    QString station() const { return stationName; }
+
+    // Lock-free; callable from any thread while running (ignored otherwise).
+    void offer(uint32_t key, DeviceKind kind, const FrameData& frame);
+    // The retained description of a device (sent now and after every
+    // reconnect). Takes a short lock; call it off the hot path.
+    void announce(const DeviceInfo& info);
+
+    // Waits until the sender has taken every frame offered so far (or the
+    // time is up); true when it has.
+    bool drain(int timeoutMs);
+
+    Counters counters() const;
+    // Last connection problem, for the status bar (empty when connected).
+    QString lastProblem() const;
+
+private:
+    void run();
+    struct Mqtt;
+    struct Osc;
+
+    FrameQueue<StreamFrame> queue;
+    SequenceTable sequences;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
+    std::thread sender;
+    StreamOptions opts;
+    QString stationName;
+
+    std::atomic<uint64_t> offered{0}, published{0}, droppedQueue{0}, droppedOutage{0};
+    std::atomic<uint64_t> processed{0}, oscSent{0}, oscThinned{0}, oscFailed{0}, reconnects{0};
+    std::atomic<bool> connected{false};
+
+    mutable std::mutex mutexInfo;  // guards infos, infoDirty, problem
+    std::map<uint32_t, DeviceInfo> infos;
+    bool infoDirty = false;
+    QString problem;
+};
+
+} // namespace stream

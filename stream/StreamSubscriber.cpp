@@ -1,0 +1,258 @@
+#include "StreamSubscriber.h"
+#include "MosquittoLib.h"
+
+#include <mosquitto.h>
+
+#include <QByteArray>
+#include <chrono>
+#include <cstring>
+#include <unistd.h>
+
+namespace stream {
+
+void ensureMosquittoLib()
+{
+    static const int once = mosquitto_lib_init();
+    (void)once;
+}
+
+StreamSubscriber::StreamSubscriber() = default;
+
+StreamSubscriber::~StreamSubscriber()
+{
+    stop();
+}
+
+bool StreamSubscriber::start(const StreamOptions& options, const QString& ownStation, Callbacks callbacks,
+                             QString* error)
+{
+    stop();
+    StreamOptions check = options;
+    check.remote = true;
+    const QString why = check.validate();
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    opts = options;
+    own = ownStation;
+    stations.clear();
+    for (const QString& s : options.remoteStations.split(QChar(';'), Qt::SkipEmptyParts))
+        stations << s.trimmed();
+    cb = std::move(callbacks);
+    lastSeq.clear();
+    stopping = false;
+    thread = std::thread(&StreamSubscriber::run, this);
+    return true;
+}
+
+void StreamSubscriber::stop()
+{
+    if (!thread.joinable())
+        return;
+    stopping = true;
+    thread.join();
+    connected = false;
+}
+
+StreamSubscriber::Counters StreamSubscriber::counters() const
+{
+    Counters c;
+    c.frames = frames.load();
+    c.rejected = rejected.load();
+    c.lost = lost.load();
+    c.reconnects = reconnects.load();
+    c.connected = connected.load();
+    return c;
+}
+
+QString StreamSubscriber::lastProblem() const
+{
+    std::lock_guard<std::mutex> lock(mutexProblem);
+    return problem;
+}
+
+void StreamSubscriber::setCallbacks(const QString& ownStation, Callbacks callbacks)
+{
+    own = ownStation;
+    cb = std::move(callbacks);
+}
+
+void StreamSubscriber::handleMessage(const char* topic, const void* payload, int length)
+{
+    const TopicParts t = parseTopic(topic);
+    const char* p = static_cast<const char*>(payload);
+    if (t.kind == TopicKind::Unknown || length < 0 || length > kMaxPayloadBytes) {
+        rejected.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    if (t.station == own)
+        return;  // our own devices: never shown again, never republished
+    if (!stations.isEmpty() && !stations.contains(t.station))
+        return;
+    switch (t.kind) {
+    case TopicKind::Status: {
+        const QByteArray s = QByteArray::fromRawData(p, length);
+        if (s == "online" || s == "offline") {
+            if (cb.status)
+                cb.status(t.station, s == "online");
+        } else if (length > 0) {  // an empty retained message clears the topic
+            rejected.fetch_add(1, std::memory_order_relaxed);
+        }
+        return;
+    }
+    case TopicKind::Info: {
+        if (length == 0)
+            return;
+        DeviceInfo info;
+        if (!parseInfo(p, length, &info) || info.key != t.key) {
+            rejected.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+        if (cb.info)
+            cb.info(t.station, info);
+        return;
+    }
+    case TopicKind::Frame: {
+        RemoteFrame f;
+        if (!parseFrame(p, length, &f) || f.key != t.key || f.station != t.station) {
+            rejected.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+        uint64_t& last = lastSeq[{t.station, t.key}];
+        if (last != 0 && f.seq > last + 1) {
+            const uint64_t missing = f.seq - last - 1;
+            lost.fetch_add(missing, std::memory_order_relaxed);
+            if (cb.lost)
+                cb.lost(t.station, t.key, missing);
+        }
+        // A smaller number: the station started again and counts anew.
+        last = f.seq;
+        frames.fetch_add(1, std::memory_order_relaxed);
+        if (cb.frame)
+            cb.frame(f);
+        return;
+    }
+    default:
+        rejected.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+namespace {
+
+struct SubState
+{
+    StreamSubscriber* self;
+    bool sessionUp = false;
+    int lastConnack = 0;
+};
+
+void onMessage(mosquitto*, void* obj, const mosquitto_message* msg)
+{
+    auto* s = static_cast<SubState*>(obj);
+    s->self->handleMessage(msg->topic, msg->payload, msg->payloadlen);
+}
+
+void onConnect(mosquitto*, void* obj, int rc)
+{
+    auto* s = static_cast<SubState*>(obj);
+    s->lastConnack = rc;
+    s->sessionUp = rc == 0;
+}
+
+void onDisconnect(mosquitto*, void* obj, int)
+{
+    static_cast<SubState*>(obj)->sessionUp = false;
+}
+
+} // namespace
+
+void StreamSubscriber::run()
+{
+    using clock = std::chrono::steady_clock;
+    ensureMosquittoLib();
+    SubState state{this};
+    auto setProblem = [this](const QString& text) {
+        std::lock_guard<std::mutex> lock(mutexProblem);
+        problem = text;
+    };
+    const QByteArray id = "strideloom-sub-" + QByteArray::number(getpid()) + "-" +
+                          QByteArray::number(quintptr(this) & 0xffff, 16);
+    mosquitto* m = mosquitto_new(id.constData(), true, &state);
+    if (!m) {
+        setProblem(QString::fromUtf8("无法创建 MQTT 客户端"));
+        return;
+    }
+    if (!opts.user.isEmpty())
+        mosquitto_username_pw_set(m, opts.user.toUtf8().constData(),
+                                  opts.password.isEmpty() ? nullptr : opts.password.toUtf8().constData());
+    if (!opts.caFile.isEmpty()) {
+        const QByteArray ca = opts.caFile.toLocal8Bit(), cert = opts.certFile.toLocal8Bit(), key = opts.keyFile.toLocal8Bit();
+        mosquitto_tls_set(m, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                          key.isEmpty() ? nullptr : key.constData(), nullptr);
+    }
+    mosquitto_connect_callback_set(m, onConnect);
+    mosquitto_disconnect_callback_set(m, onDisconnect);
+    mosquitto_message_callback_set(m, onMessage);
+    const QByteArray host = opts.brokerHost.toUtf8();
+    QList<QByteArray> filters;
+    if (stations.isEmpty())
+        filters << "strideloom/+/status" << "strideloom/+/+/info" << "strideloom/+/+/frame";
+    else
+        for (const QString& s : stations)
+            filters << "strideloom/" + s.toUtf8() + "/#";
+
+    bool socketUp = false, attempted = false, wasUp = false, everUp = false;
+    auto nextAttempt = clock::now();
+    std::chrono::milliseconds backoff(100);
+    const auto maxBackoff = std::chrono::milliseconds(2000);
+    while (!stopping.load()) {
+        if (!socketUp) {
+            if (clock::now() < nextAttempt) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
+            const int rc = attempted ? mosquitto_reconnect(m) : mosquitto_connect(m, host.constData(), opts.brokerPort, 10);
+            attempted = true;
+            if (rc != MOSQ_ERR_SUCCESS) {
+                nextAttempt = clock::now() + backoff;
+                backoff = std::min(backoff * 2, maxBackoff);
+                setProblem(QString::fromUtf8("无法连接代理服务器 %1:%2，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
+                continue;
+            }
+            socketUp = true;
+        }
+        if (state.sessionUp && !wasUp) {
+            for (const QByteArray& f : filters)
+                mosquitto_subscribe(m, nullptr, f.constData(), 0);
+            if (everUp)
+                reconnects.fetch_add(1);
+            everUp = true;
+            backoff = std::chrono::milliseconds(100);
+            connected = true;
+            setProblem(QString());
+        }
+        if (!state.sessionUp && state.lastConnack != 0)
+            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack));
+        wasUp = state.sessionUp;
+        const int rc = mosquitto_loop(m, 20, 1);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            socketUp = false;
+            state.sessionUp = false;
+            wasUp = false;
+            connected = false;
+            nextAttempt = clock::now() + backoff;
+            backoff = std::min(backoff * 2, maxBackoff);
+            setProblem(QString::fromUtf8("与代理服务器的连接中断，正在重连"));
+        }
+    }
+    if (socketUp) {
+        mosquitto_disconnect(m);
+        mosquitto_loop(m, 5, 1);
+    }
+    mosquitto_destroy(m);
+    connected = false;
+}
+
+} // namespace stream

@@ -277,13 +277,12 @@ void DeviceConfToShow::storePoint(float (*ring)[3], int capacity, int* pos, bool
         return;
     if (*full)
         index->remove(*pos, ring[*pos]);
-    {
-        std::lock_guard<std::mutex> lock(mutexPoints);
-        ring[*pos][0] = p[0];
-        ring[*pos][1] = p[1];
-        ring[*pos][2] = p[2];
-    }
     index->insert(*pos, p);
+    // The copies for the view read the ring and its position under this lock.
+    std::lock_guard<std::mutex> lock(mutexPoints);
+    ring[*pos][0] = p[0];
+    ring[*pos][1] = p[1];
+    ring[*pos][2] = p[2];
     if (*pos == capacity - 1) {
         *full = true;
         *pos = 0;

@@ -52,6 +52,11 @@ void usbsim_set_second_suit(int id, uint32_t suitNumber);
 void usbsim_set_ack(int id, int cycles, int value);
 /* A silent router answers nothing; its transfers time out. */
 void usbsim_set_silent(int id, int silent);
+/* The router's first suit is a person: a 3 s T-pose, then walking in
+ * place at one step per second, every node strapped on at a fixed random
+ * angle. With a path, the true joint rotations are written there (see
+ * WalkingSuit.h). Scenario keys: walk, truth=PATH. */
+void usbsim_set_walking(int id, const char* truthPath);
 void usbsim_set_descriptor_fails(int id, int fails);
 /* The next answers, sent before any generated frame. */
 void usbsim_queue_answer(int id, const uint8_t* bytes, int length);

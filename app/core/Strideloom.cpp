@@ -10,6 +10,9 @@
 #include "MainView.h"
 #include "ModelConnectionFile.h"
 #include "SLDevice.h"
+#include "SkeletonFile.h"
+#include "SuitCapture.h"
+#include "TabSuitWidget.h"
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
 #include "DlgPreferences.h"
@@ -23,6 +26,7 @@
 #include "ui_StrideloomClass.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
@@ -152,6 +156,7 @@ Strideloom::Strideloom(QWidget* parent)
             SLOT(onNewSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     connect(pUsb, SIGNAL(usbRouterProblem(int)), this, SLOT(onUsbRouterProblem(int)));
     pUsb->initUSB();
+    connectSuitPage();
 
     pUpdateThread = new UpdateUIThread;
     connect(pUpdateThread, &UpdateUIThread::updateUI, this, &Strideloom::updateMainViewUI);
@@ -164,6 +169,8 @@ Strideloom::~Strideloom()
     pMagWriter = nullptr;
     delete pDevice;
     pDevice = nullptr;
+    // The suit page reads the library's suits and closes its BVH files first.
+    pMainView->pageSuit()->setSuitLookup(nullptr);
     delete pUsb;
     pUsb = nullptr;
     pUpdateThread->stop();
@@ -179,6 +186,30 @@ Strideloom::~Strideloom()
     pMainView = nullptr;
     mapOptions.clear();
     mapNodeNames.clear();
+}
+
+void Strideloom::connectSuitPage()
+{
+    TabSuitWidget* page = pMainView->pageSuit();
+    const SkeletonFile::Result model = SkeletonFile::read(strModelPath);
+    if (!model.error.isEmpty())
+        qWarning("%s", qPrintable(model.error));
+    page->setSkeleton(model.skeleton, model.error);
+    page->setSuitLookup([this](unsigned n) { return pUsb ? pUsb->getMotionCaptureSuit(n) : nullptr; });
+    bool ok = false;
+    const double frameTime = SuitCapture::frameTimeFromOption(getOption(QStringLiteral("bvhframetime")), &ok);
+    // Named and placed like the recordings: the toolbar's directory and the file name option.
+    page->setBvhTarget(
+        [this](const QDateTime& start, unsigned suit) {
+            const QString dir = pToolBarFile->pathCombo()->currentText();
+            if (dir.trimmed().isEmpty() || !QDir().mkpath(dir))
+                return QString();
+            QString name = getOption(QStringLiteral("filename"));
+            if (name.isEmpty())
+                name = ConfigFile::defaultExportSettings().filename;
+            return SuitCapture::fileNameFor(dir, name, start, suit);
+        },
+        frameTime);
 }
 
 void Strideloom::loadModelConnection(const QString& path)
@@ -295,6 +326,7 @@ void Strideloom::prepareForExit()
 {
     // No recorded line is lost to an immediate exit.
     pDockDeviceList->stopRecording();
+    pMainView->pageSuit()->stopRecordings();
     std::fflush(nullptr);
 }
 

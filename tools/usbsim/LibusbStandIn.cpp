@@ -315,6 +315,15 @@ void usbsim_set_walking(int id, const char* truthPath)
     });
 }
 
+void usbsim_walk_tpose(int id, double seconds)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) {
+        if (r.walking)
+            r.walkerTPose(seconds);
+        return 0;
+    });
+}
+
 void usbsim_set_descriptor_fails(int id, int fails)
 {
     bus().withReceiver(id, [&](SimReceiver& r) { return r.descriptorFails = fails != 0; });

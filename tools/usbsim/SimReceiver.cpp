@@ -136,6 +136,13 @@ std::vector<uint8_t> SimReceiver::nextAnswer()
     return {};
 }
 
+void SimReceiver::walkerTPose(double seconds)
+{
+    if (!walker)
+        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath);
+    walker->standInTPose(seconds);
+}
+
 void SimReceiver::walkingValues(int position, NodeValues& v)
 {
     if (!walker)

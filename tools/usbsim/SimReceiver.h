@@ -46,6 +46,8 @@ public:
     bool answerReady() const;
     // Whether frames are produced at all (nodes on, not silenced).
     bool producesFrames() const;
+    // A walking suit's wearer stands in the T-pose for seconds from now.
+    void walkerTPose(double seconds);
     // The answer of this cycle.
     std::vector<uint8_t> nextAnswer();
 

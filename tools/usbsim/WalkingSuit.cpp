@@ -65,8 +65,8 @@ double WalkingSuit::now()
 void WalkingSuit::pose(double t, Eigen::Quaterniond local[kNodes], Eigen::Vector3d location[kNodes]) const
 {
     // A still T-pose with a slight sway, then the gait fading in over a second.
-    const double tg = t - kTPoseSeconds;
-    const double a = tg <= 0 ? 0.0 : tg >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(M_PI * tg);
+    const double tg = t - gaitFrom;
+    const double a = (tg <= 0 && t >= tposeFrom) ? 0.0 : tg >= 1.0 || tg < 0 ? 1.0 : 0.5 - 0.5 * std::cos(M_PI * tg);
     const double p = 2 * M_PI * std::max(0.0, tg) / kStrideSeconds;
     const double sway = 0.3 * std::sin(2 * M_PI * 0.4 * t);
 
@@ -111,6 +111,12 @@ void WalkingSuit::pose(double t, Eigen::Quaterniond local[kNodes], Eigen::Vector
     const Eigen::Quaterniond facing = rz(headingRad / kDeg);
     for (int i = 0; i < kNodes; ++i)
         location[i] = standingAt + facing * at[i];
+}
+
+void WalkingSuit::standInTPose(double seconds)
+{
+    tposeFrom = now();
+    gaitFrom = tposeFrom + seconds;
 }
 
 WalkingSuit::Sample WalkingSuit::sample(int position)

@@ -37,6 +37,9 @@ public:
 
     // The node's sample now.
     Sample sample(int position);
+    // The wearer stands in the T-pose again for that long from now, then
+    // walks on.
+    void standInTPose(double seconds);
 
     // Local joint rotations and segment locations at t seconds.
     void pose(double t, Eigen::Quaterniond local[kNodes], Eigen::Vector3d location[kNodes]) const;
@@ -46,6 +49,8 @@ private:
 
     std::chrono::steady_clock::time_point start;
     bool started = false;
+    double tposeFrom = 0;               // seconds: the T-pose lasts from here
+    double gaitFrom = kTPoseSeconds;    // to here, where the gait fades in
     double headingRad;
     Eigen::Vector3d standingAt;
     Eigen::Quaterniond mounting[kNodes];  // sensor to segment

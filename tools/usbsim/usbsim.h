@@ -57,6 +57,9 @@ void usbsim_set_silent(int id, int silent);
  * angle. With a path, the true joint rotations are written there (see
  * WalkingSuit.h). Scenario keys: walk, truth=PATH. */
 void usbsim_set_walking(int id, const char* truthPath);
+/* The walking suit's wearer stands in the T-pose again for seconds from
+ * now, then walks on (the user asked to stand still for an alignment). */
+void usbsim_walk_tpose(int id, double seconds);
 void usbsim_set_descriptor_fails(int id, int fails);
 /* The next answers, sent before any generated frame. */
 void usbsim_queue_answer(int id, const uint8_t* bytes, int length);

@@ -197,7 +197,10 @@ void Strideloom::connectSuitPage()
     page->setSkeleton(model.skeleton, model.error);
     page->setSuitLookup([this](unsigned n) { return pUsb ? pUsb->getMotionCaptureSuit(n) : nullptr; });
     bool ok = false;
-    const double frameTime = SuitCapture::frameTimeFromOption(getOption(QStringLiteral("bvhframetime")), &ok);
+    const QString frameOption = getOption(QStringLiteral("bvhframetime"));
+    const double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
+    if (!ok && !frameOption.isEmpty())
+        qWarning("option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s", qPrintable(frameOption));
     // Named and placed like the recordings: the toolbar's directory and the file name option.
     page->setBvhTarget(
         [this](const QDateTime& start, unsigned suit) {

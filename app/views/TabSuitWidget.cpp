@@ -33,8 +33,6 @@ TabSuitWidget::TabSuitWidget(QWidget* parent)
     bar->addWidget(pButtonTPose);
     bar->addWidget(pButtonRecord);
     layout->addLayout(bar);
-    pGL = new SkeletonGLWidget(this);
-    layout->addWidget(pGL, 1);
     connect(pButtonTPose, &QPushButton::clicked, this, &TabSuitWidget::onTPose);
     connect(pButtonRecord, &QPushButton::toggled, this, &TabSuitWidget::onRecordToggled);
     showState();
@@ -43,6 +41,16 @@ TabSuitWidget::TabSuitWidget(QWidget* parent)
 TabSuitWidget::~TabSuitWidget()
 {
     stopRecordings();
+}
+
+void TabSuitWidget::showEvent(QShowEvent* event)
+{
+    if (!pGL) {
+        pGL = new SkeletonGLWidget(this);
+        static_cast<QVBoxLayout*>(layout())->addWidget(pGL, 1);
+    }
+    QWidget::showEvent(event);
+    refresh();
 }
 
 void TabSuitWidget::setSkeleton(const Skeleton& skeleton, const QString& modelError)
@@ -194,7 +202,7 @@ void TabSuitWidget::showState()
 
 void TabSuitWidget::refresh()
 {
-    if (!isVisible())
+    if (!isVisible() || !pGL)
         return;
     SuitCapture* c = captureFor(nSuit);
     if (!c) {

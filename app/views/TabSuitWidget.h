@@ -42,10 +42,14 @@ public:
     void stopRecordings();
 
     SuitCapture* currentCapture() const;
+    // Created when the page is first shown (a GL context costs even unseen).
     SkeletonGLWidget* glWidget() const { return pGL; }
     QPushButton* tposeButton() const { return pButtonTPose; }
     QPushButton* recordButton() const { return pButtonRecord; }
     QString statusText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void onTPose();
@@ -67,5 +71,5 @@ private:
     QLabel* pLabelFile;
     QPushButton* pButtonTPose;
     QPushButton* pButtonRecord;
-    SkeletonGLWidget* pGL;
+    SkeletonGLWidget* pGL = nullptr;
 };

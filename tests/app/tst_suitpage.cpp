@@ -55,7 +55,7 @@ private slots:
         QVERIFY(page()->currentCapture());
         QCOMPARE(page()->currentCapture()->suitNumber(), 0x1234u);
 
-        usbsim_walk_tpose(router, 6.0);
+        usbsim_walk_tpose(router, 30.0);
         QTest::mouseClick(page()->tposeButton(), Qt::LeftButton);
         QVERIFY(page()->statusText().contains(QString::fromUtf8("请摆好 T 姿势：3 秒")));
         QTRY_VERIFY_WITH_TIMEOUT(page()->statusText().contains(QString::fromUtf8("已对齐")), 6000);

@@ -26,7 +26,7 @@ ports=$(ls "$work"/ports/* | paste -sd';' -)
 sed -i "s#<OpConf name=\"extraports\" value=\"[^\"]*\"/>#<OpConf name=\"extraports\" value=\"$ports\"/>#" "$work/Resources/config.xml"
 cd "$work"
 export LD_PRELOAD="$bin/libusbsim.so${LD_PRELOAD:+:$LD_PRELOAD}"
-export USBSIM_SCENARIO="${USBSIM_SCENARIO:-router:suit=0x1234,nodes=17,hz=60}"
+export USBSIM_SCENARIO="${USBSIM_SCENARIO:-router:suit=0x1234,nodes=17,hz=60,walk=1}"
 if [ -n "${DISPLAY:-}" ]; then
   "$bin/Strideloom"
 else

@@ -134,6 +134,15 @@ std::vector<float> MotionCaptureSuit::getLastLocByIndexInSuit(unsigned char inde
     return {l[0], l[1], l[2]};
 }
 
+bool MotionCaptureSuit::getLastFrameByIndexInSuit(unsigned char index, SensorFrame& out) const
+{
+    std::lock_guard<std::mutex> lock(mutexNodes);
+    if (index >= nodes.size() || nodes[index]->packetCount == 0)
+        return false;
+    out = nodes[index]->lastFrame;
+    return true;
+}
+
 void MotionCaptureSuit::distributeSF(const SensorFrame& sf)
 {
     {

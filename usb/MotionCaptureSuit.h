@@ -58,6 +58,9 @@ public:
     // zeros for a position outside the node table.
     std::vector<float> getLastQuatByIndexInSuit(unsigned char index);
     std::vector<float> getLastLocByIndexInSuit(unsigned char index);
+    // A copy of the node's latest frame; false (out untouched) for a
+    // position outside the node table or a node that has sent nothing.
+    bool getLastFrameByIndexInSuit(unsigned char index, SensorFrame& out) const;
 
     // Routes one frame of this suit to its node.
     void distributeSF(const SensorFrame& sf);

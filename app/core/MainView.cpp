@@ -5,6 +5,7 @@
 #include "TabApplyDataWidget.h"
 #include "TabBasicDataWidget.h"
 #include "TabExtendDataWidget.h"
+#include "TabSuitWidget.h"
 #include "kvplot2d.h"
 #include "ui_MainView.h"
 
@@ -29,6 +30,7 @@ MainView::MainView(QWidget* parent)
         {ui->ButtonToExtData, "Resources/Images/数据拓展.png"},
         {ui->ButtonTo3D, "Resources/Images/3D.png"},
         {ui->ButtonTo3D_mag, "Resources/Images/3D_mag.png"},
+        {ui->ButtonToSuit, "Resources/Images/suit.png"},
     };
     for (const auto& b : bar) {
         b.button->setIcon(QIcon(QString::fromUtf8(b.icon)));
@@ -44,12 +46,15 @@ MainView::MainView(QWidget* parent)
     ui->TabWidgetShowData->addTab(pTab3D, QStringLiteral("3D"));
     pTabMag = new Tab3DWidget_mag(this, this);
     ui->TabWidgetShowData->addTab(pTabMag, QStringLiteral("3Dmag"));
+    pTabSuit = new TabSuitWidget(this);
+    ui->TabWidgetShowData->addTab(pTabSuit, QStringLiteral("Suit"));
 
     connect(ui->ButtonToBasicData, &QPushButton::clicked, this, &MainView::OnClickButtonBasData);
     connect(ui->ButtonToAppData, &QPushButton::clicked, this, &MainView::OnClickButtonAppData);
     connect(ui->ButtonToExtData, &QPushButton::clicked, this, &MainView::OnClickButtonExtData);
     connect(ui->ButtonTo3D, &QPushButton::clicked, this, &MainView::OnClickButton3D);
     connect(ui->ButtonTo3D_mag, &QPushButton::clicked, this, &MainView::OnClickButton3D_mag);
+    connect(ui->ButtonToSuit, &QPushButton::clicked, this, &MainView::OnClickButtonSuit);
     ui->lineEdit_playBegin->setValidator(new QIntValidator(0, 1410065407, this));
     ui->horizontalSlider_play->setRange(0, 10000);
     ui->horizontalSlider_play->setTickInterval(100);
@@ -182,6 +187,7 @@ void MainView::OnClickButtonAppData() { showPage(PageApply); }
 void MainView::OnClickButtonExtData() { showPage(PageExtend); }
 void MainView::OnClickButton3D() { showPage(Page3D); }
 void MainView::OnClickButton3D_mag() { showPage(PageMag); }
+void MainView::OnClickButtonSuit() { showPage(PageSuit); }
 
 void MainView::setDevice(SLDevice* device)
 {
@@ -205,6 +211,7 @@ void MainView::setCurrentDevice(DeviceConfToShow* r)
     pTabExtend->setAltitudePlot(r->pPlotAltitude->getPlotWidget());
     pTabExtend->setTemperaturePlot(r->pPlotTemperature->getPlotWidget());
     pTabMag->updateUI(r);
+    pTabSuit->setCurrentDevice(r);
     if (r->nDevType == SOURCE_FILE)
         enablePlayControls();
     else
@@ -214,6 +221,7 @@ void MainView::setCurrentDevice(DeviceConfToShow* r)
 void MainView::clearCurrentDevice()
 {
     pCurDevice = nullptr;
+    pTabSuit->setCurrentDevice(nullptr);
     disablePlayControls();
     pTabBasic->clearPlots();
     pTabApply->clearPlots();
@@ -232,6 +240,7 @@ void MainView::refresh()
     pTabApply->updateValues(applied);
     pTab3D->updateOrientation(f.quat[1], f.quat[2], f.quat[3], f.quat[0]);
     pTabMag->updateData(pCurDevice);
+    pTabSuit->refresh();
     emit sigDebugInfo(pCurDevice->getLogList(), true);
     if (pCurDevice->nDevType == SOURCE_FILE)
         updatePlayPosition();

@@ -16,6 +16,7 @@ class Tab3DWidget;
 class TabApplyDataWidget;
 class TabBasicDataWidget;
 class TabExtendDataWidget;
+class TabSuitWidget;
 
 // The central widget: a button column and the data pages of the selected
 // device, refreshed from its current values about 30 times a second.
@@ -23,7 +24,7 @@ class MainView : public QWidget
 {
     Q_OBJECT
 public:
-    enum Page { PageBasic = 0, PageApply, PageExtend, Page3D, PageMag };
+    enum Page { PageBasic = 0, PageApply, PageExtend, Page3D, PageMag, PageSuit };
 
     explicit MainView(QWidget* parent = nullptr);
     ~MainView() override;
@@ -40,6 +41,7 @@ public:
     TabExtendDataWidget* extendPage() const { return pTabExtend; }
     Tab3DWidget* page3D() const { return pTab3D; }
     Tab3DWidget_mag* pageMag() const { return pTabMag; }
+    TabSuitWidget* pageSuit() const { return pTabSuit; }
     // The serial library the magnetometer page writes calibrations through.
     void setDevice(SLDevice* device);
 
@@ -52,6 +54,7 @@ public slots:
     void OnClickButtonExtData();
     void OnClickButton3D();
     void OnClickButton3D_mag();
+    void OnClickButtonSuit();
     void slotPlayBtn();
     void slotPlayEPosReturnPressed();
     void slotSliderPressed();
@@ -74,6 +77,7 @@ private:
     TabExtendDataWidget* pTabExtend;
     Tab3DWidget* pTab3D;
     Tab3DWidget_mag* pTabMag;
+    TabSuitWidget* pTabSuit;
     DeviceConfToShow* pCurDevice = nullptr;
     QList<QPushButton*> buttons;
 };

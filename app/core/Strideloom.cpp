@@ -10,6 +10,9 @@
 #include "MainView.h"
 #include "ModelConnectionFile.h"
 #include "SLDevice.h"
+#include "SkeletonFile.h"
+#include "SuitCapture.h"
+#include "TabSuitWidget.h"
 #include "Tab3DWidget_mag.h"
 #include "DeviceConfToShow.h"
 #include "DlgPreferences.h"
@@ -25,6 +28,7 @@
 #include "ui_StrideloomClass.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
@@ -155,6 +159,7 @@ Strideloom::Strideloom(QWidget* parent)
     statusBar()->addPermanentWidget(new UsbStatusLabel(pUsb, statusBar()));
     startStreaming();
     pUsb->initUSB();
+    connectSuitPage();
 
     pUpdateThread = new UpdateUIThread;
     connect(pUpdateThread, &UpdateUIThread::updateUI, this, &Strideloom::updateMainViewUI);
@@ -167,6 +172,8 @@ Strideloom::~Strideloom()
     pMagWriter = nullptr;
     delete pDevice;
     pDevice = nullptr;
+    // The suit page reads the library's suits and closes its BVH files first.
+    pMainView->pageSuit()->setSuitLookup(nullptr);
     delete pUsb;
     pUsb = nullptr;
     delete pStreaming;
@@ -184,6 +191,33 @@ Strideloom::~Strideloom()
     pMainView = nullptr;
     mapOptions.clear();
     mapNodeNames.clear();
+}
+
+void Strideloom::connectSuitPage()
+{
+    TabSuitWidget* page = pMainView->pageSuit();
+    const SkeletonFile::Result model = SkeletonFile::read(strModelPath);
+    if (!model.error.isEmpty())
+        qWarning("%s", qPrintable(model.error));
+    page->setSkeleton(model.skeleton, model.error);
+    page->setSuitLookup([this](unsigned n) { return pUsb ? pUsb->getMotionCaptureSuit(n) : nullptr; });
+    bool ok = false;
+    const QString frameOption = getOption(QStringLiteral("bvhframetime"));
+    const double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
+    if (!ok && !frameOption.isEmpty())
+        qWarning("option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s", qPrintable(frameOption));
+    // Named and placed like the recordings: the toolbar's directory and the file name option.
+    page->setBvhTarget(
+        [this](const QDateTime& start, unsigned suit) {
+            const QString dir = pToolBarFile->pathCombo()->currentText();
+            if (dir.trimmed().isEmpty() || !QDir().mkpath(dir))
+                return QString();
+            QString name = getOption(QStringLiteral("filename"));
+            if (name.isEmpty())
+                name = ConfigFile::defaultExportSettings().filename;
+            return SuitCapture::fileNameFor(dir, name, start, suit);
+        },
+        frameTime);
 }
 
 void Strideloom::loadModelConnection(const QString& path)
@@ -290,6 +324,7 @@ void Strideloom::prepareForExit()
 {
     // No recorded line is lost to an immediate exit.
     pDockDeviceList->stopRecording();
+    pMainView->pageSuit()->stopRecordings();
     std::fflush(nullptr);
 }
 

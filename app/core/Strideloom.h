@@ -56,6 +56,8 @@ public:
 
     // The node names of the model connection file, by sensor type.
     void loadModelConnection(const QString& path);
+    // The suit page: skeleton from the model file, the USB suits, BVH files.
+    void connectSuitPage();
     // The name of a sensor type, empty (and remembered so) when unmapped.
     QString nodeNameForType(int type);
 

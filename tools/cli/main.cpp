@@ -20,6 +20,7 @@
 #include "SignalStop.h"
 #include "StationPublisher.h"
 #include "SuitNode.h"
+#include "BvhCommand.h"
 #include "UsbNodePrinter.h"
 #include "kvusb.h"
 
@@ -346,9 +347,12 @@ int main(int argc, char** argv)
                                   "                             a capture station: frames to an MQTT broker\n"
                                   "                             and/or OSC; --dir also records them here\n"
                                   "  record --broker HOST[:PORT] [--station NAME]\n"
-                                  "                             record other stations' devices");
+                                  "                             record other stations' devices\n"
+                                  "  bvh --suit NUMBER [--seconds S] [--frame-time T] [--tpose-seconds N] [--out FILE]\n"
+                                  "                             the first N s (3) as the T-pose, then S s (10)\n"
+                                  "                             of the suit's motion into a BVH file");
     cli.addHelpOption();
-    cli.addPositionalArgument("command", "scan, stream, config, usb, record or dump");
+    cli.addPositionalArgument("command", "scan, stream, config, usb, record, dump or bvh");
     cli.addOption({"extra-ports", "Port names or paths beyond the system's list, separated by ';'.", "ports"});
     cli.addOption({"rate", "Streaming rate in frames per second (1-200).", "hz", "100"});
     cli.addOption({"seconds", "Stream for S seconds.", "s"});
@@ -360,6 +364,10 @@ int main(int argc, char** argv)
     cli.addOption({"dir", "record: directory of the files (default: the option savepath, else here).", "dir"});
     cli.addOption({"config", "record: the option file (default Resources/config.xml).", "file"});
     addStreamOptions(cli);
+    cli.addOption({"suit", "bvh: the suit number (0x1234 or decimal).", "number"});
+    cli.addOption({"frame-time", "bvh: seconds per frame (default the option bvhframetime, else 1/60).", "t"});
+    cli.addOption({"tpose-seconds", "bvh: seconds of T-pose at the start; 0 records raw orientations.", "n"});
+    cli.addOption({"out", "bvh: the file to write (default <savepath>/<filename>_<time>_suit<number>.bvh).", "file"});
     cli.process(app);
     gVerbose = cli.isSet("verbose");
     qInstallMessageHandler(messageFilter);
@@ -381,6 +389,11 @@ int main(int argc, char** argv)
     }
     if (command == "usb") {
         const int rc = runUsb(out, cli.isSet("seconds") ? cli.value("seconds").toDouble() : 2.0, cli.isSet("stream"));
+        std::fclose(out);
+        return rc;
+    }
+    if (command == "bvh") {
+        const int rc = runBvh(out, cli, findOptionFile(cli.value("config")));
         std::fclose(out);
         return rc;
     }

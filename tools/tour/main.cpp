@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <cstdio>
+#include <dlfcn.h>
 
 namespace {
 
@@ -163,6 +164,20 @@ int main(int argc, char** argv)
         click(window->mainView()->findChild<QPushButton*>("ButtonTo3D"));
         settle(1000);
         shot(dir, "11-usb-node-3d");
+        // The whole suit: raw orientations first, then aligned by a T-pose
+        // (the simulated wearer is asked to stand still) and recording.
+        click(window->mainView()->findChild<QPushButton*>("ButtonToSuit"));
+        settle(1000);
+        shot(dir, "12-suit-not-aligned");
+        using StandStill = void (*)(int, double);
+        if (auto standStill = reinterpret_cast<StandStill>(dlsym(RTLD_DEFAULT, "usbsim_walk_tpose")))
+            standStill(0, 5.0);
+        click(window->mainView()->findChild<QPushButton*>("pushButton_TPose"));
+        settle(7000);
+        click(window->mainView()->findChild<QPushButton*>("pushButton_RecordBvh"));
+        settle(1700);
+        shot(dir, "13-suit-walking-aligned");
+        click(window->mainView()->findChild<QPushButton*>("pushButton_RecordBvh"));
     }
     click(window->mainView()->findChild<QPushButton*>("ButtonToBasicData"));
     settle(200);

@@ -306,6 +306,24 @@ void usbsim_set_silent(int id, int silent)
     bus().withReceiver(id, [&](SimReceiver& r) { return r.silent = silent != 0; });
 }
 
+void usbsim_set_walking(int id, const char* truthPath)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) {
+        r.walking = true;
+        r.truthPath = truthPath ? truthPath : "";
+        return 0;
+    });
+}
+
+void usbsim_walk_tpose(int id, double seconds)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) {
+        if (r.walking)
+            r.walkerTPose(seconds);
+        return 0;
+    });
+}
+
 void usbsim_set_descriptor_fails(int id, int fails)
 {
     bus().withReceiver(id, [&](SimReceiver& r) { return r.descriptorFails = fails != 0; });

@@ -180,10 +180,51 @@ std::vector<uint8_t> SimReceiver::nextAnswer()
     return {};
 }
 
+void SimReceiver::walkerTPose(double seconds)
+{
+    if (!walker)
+        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath);
+    walker->standInTPose(seconds);
+}
+
+void SimReceiver::walkingValues(int position, NodeValues& v)
+{
+    if (!walker)
+        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath);
+    const WalkingSuit::Sample s = walker->sample(position);
+    const Eigen::Quaterniond& q = s.orientation;
+    const double quat[4] = {q.w(), q.x(), q.y(), q.z()};
+    const Eigen::Matrix3d r = q.toRotationMatrix();
+    // Gravity and a 48 uT field inclined by 60 degrees, seen by the sensor.
+    const Eigen::Vector3d accel = r.transpose() * Eigen::Vector3d(0, 0, 1);
+    const Eigen::Vector3d mag = r.transpose() * Eigen::Vector3d(24.0, 0, -41.57);
+    for (int i = 0; i < 4; ++i)
+        v.quat[i] = quat[i];
+    for (int i = 0; i < 3; ++i) {
+        v.accel[i] = accel[i];
+        v.gyro[i] = s.gyro[i];
+        v.mag[i] = mag[i];
+        v.location[i] = s.location[i];
+    }
+    v.euler[0] = std::atan2(2 * (q.w() * q.x() + q.y() * q.z()), 1 - 2 * (q.x() * q.x() + q.y() * q.y())) * 180 / M_PI;
+    v.euler[1] = std::asin(std::clamp(2 * (q.w() * q.y() - q.z() * q.x()), -1.0, 1.0)) * 180 / M_PI;
+    v.euler[2] = std::atan2(2 * (q.w() * q.z() + q.x() * q.y()), 1 - 2 * (q.y() * q.y() + q.z() * q.z())) * 180 / M_PI;
+    for (int i = 0; i < 9; ++i)
+        v.aux9[i] = r(i / 3, i % 3) + 1.0;
+}
+
 std::vector<uint8_t> SimReceiver::frameFor(uint32_t suit, int position, Node& node)
 {
-    const DeviceEncoder::SensorValues s = node.motion.step(1.0 / (hz > 0 ? hz : 1));
     NodeValues v;
+    if (walking && suit == suitNumber && position < WalkingSuit::kNodes) {
+        walkingValues(position, v);
+        v.extra = 25.0 + 0.1 * position;
+        node.battery = std::max(5.0, node.battery - 0.0005);
+        v.battery = uint8_t(node.battery);
+        const uint32_t nodeId = (suit << 8) | (uint32_t(suitType & 3) << 6) | uint32_t(position & 0x3F);
+        return encodeNodeFrame(longFrames, uint16_t(framesSent), nodeId, flags, v);
+    }
+    const DeviceEncoder::SensorValues s = node.motion.step(1.0 / (hz > 0 ? hz : 1));
     for (int i = 0; i < 3; ++i) {
         v.accel[i] = s.accel[i];
         v.gyro[i] = s.gyro[i];

@@ -2,12 +2,14 @@
 
 #include "MotionModel.h"
 #include "NodeFrameEncoder.h"
+#include "WalkingSuit.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 // One simulated piece of USB hardware: a router relaying a suit of nodes,
@@ -47,6 +49,8 @@ public:
     // Whether frames are produced at all (nodes on, not silenced, answers
     // not withheld).
     bool producesFrames() const;
+    // A walking suit's wearer stands in the T-pose for seconds from now.
+    void walkerTPose(double seconds);
     // The answer to the oldest request still owed one.
     std::vector<uint8_t> nextAnswer();
     // The device left the bus: owed answers and the rest of a cut one go.
@@ -65,6 +69,8 @@ public:
     int ackAfter = 3;          // cycles an instruction is repeated before the answer
     int ackValue = 1;
     bool silent = false;
+    bool walking = false;      // the first suit is a person walking (WalkingSuit)
+    std::string truthPath;     // where the walker writes its true joint rotations
     bool held = false;         // another program has claimed the interface
     bool noPermission = false; // the device node is not accessible to the user
     bool kernelDriver = false; // a kernel driver is bound to the interface
@@ -118,6 +124,9 @@ private:
     void applyInstruction(const uint8_t* instruction);
     std::vector<std::unique_ptr<Node>>& nodesOf(uint32_t suit);
 
+    void walkingValues(int position, NodeValues& v);
+
+    std::unique_ptr<WalkingSuit> walker;
     std::vector<std::unique_ptr<Node>> nodesA;
     std::vector<std::unique_ptr<Node>> nodesB;
     int turn = 0;                       // next (suit, node) in round robin

@@ -89,6 +89,10 @@ void UsbSimBus::applyScenario(const std::string& scenario)
                     r.held = value != 0;
                 else if (key == "noperm")
                     r.noPermission = value != 0;
+                else if (key == "walk")
+                    r.walking = value != 0;
+                else if (key == "truth")
+                    r.truthPath = opt.substr(eq + 1);
                 else if (key == "kdriver")
                     r.kernelDriver = value != 0;
                 return 0;

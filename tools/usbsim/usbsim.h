@@ -57,6 +57,14 @@ void usbsim_set_ack(int id, int cycles, int value);
 /* A silent router answers nothing; its transfers time out, and a request
  * it has no frame for is dropped unanswered when a newer one comes. */
 void usbsim_set_silent(int id, int silent);
+/* The router's first suit is a person: a 3 s T-pose, then walking in
+ * place at one step per second, every node strapped on at a fixed random
+ * angle. With a path, the true joint rotations are written there (see
+ * WalkingSuit.h). Scenario keys: walk, truth=PATH. */
+void usbsim_set_walking(int id, const char* truthPath);
+/* The walking suit's wearer stands in the T-pose again for seconds from
+ * now, then walks on (the user asked to stand still for an alignment). */
+void usbsim_walk_tpose(int id, double seconds);
 void usbsim_set_descriptor_fails(int id, int fails);
 /* The next answers, sent before any generated frame. */
 void usbsim_queue_answer(int id, const uint8_t* bytes, int length);

@@ -1,0 +1,213 @@
+#include "SuitCapture.h"
+#include "MotionCaptureSuit.h"
+#include "PoseSolver.h"
+
+#include <QDateTime>
+#include <chrono>
+#include <cmath>
+
+SuitCapture::SuitCapture(const Skeleton& s, MotionCaptureSuit* suit, QObject* parent)
+    : QObject(parent), stcSkeleton(s), pSuit(suit)
+{
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(5);
+    connect(&timer, &QTimer::timeout, this, &SuitCapture::onTick);
+}
+
+SuitCapture::~SuitCapture()
+{
+    writer.close();
+}
+
+unsigned SuitCapture::suitNumber() const
+{
+    return pSuit ? pSuit->getSuitNumber() : 0;
+}
+
+uint64_t SuitCapture::tickMs()
+{
+    // The clock the USB library stamps frames with.
+    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count());
+}
+
+QString SuitCapture::fileNameFor(const QString& dir, const QString& name, const QDateTime& start, unsigned suitNumber)
+{
+    return dir + QStringLiteral("/") + name + QStringLiteral("_") + start.toString(QStringLiteral("yyyyMMddhhmmss"))
+           + QStringLiteral("_suit") + QString::number(suitNumber) + QStringLiteral(".bvh");
+}
+
+double SuitCapture::frameTimeFromOption(const QString& text, bool* ok)
+{
+    bool parsed = false;
+    const double v = text.trimmed().toDouble(&parsed);
+    const bool good = parsed && std::isfinite(v) && v > 0 && v <= 1;
+    if (ok)
+        *ok = good;
+    return good ? v : kDefaultFrameTime;
+}
+
+int SuitCapture::remainingMs() const
+{
+    if (eState == Countdown)
+        return int(std::max<qint64>(0, nCountdownMs - clockTPose.elapsed()));
+    if (eState == Collecting)
+        return int(std::max<qint64>(0, nCountdownMs + nCollectMs - clockTPose.elapsed()));
+    return 0;
+}
+
+std::vector<NodeSample> SuitCapture::samples() const
+{
+    std::vector<NodeSample> out(size_t(stcSkeleton.size()));
+    if (!pSuit)
+        return out;
+    for (size_t j = 0; j < out.size(); ++j) {
+        const int position = stcSkeleton.joints()[j].nodePosition;
+        SensorFrame f;
+        if (position < 0 || position > 255 || !pSuit->getLastFrameByIndexInSuit((unsigned char)position, f))
+            continue;
+        Eigen::Quaterniond q(f.quat[0], f.quat[1], f.quat[2], f.quat[3]);
+        // A frame without an orientation carries zeros.
+        if (!std::isfinite(q.norm()) || q.norm() < 0.5)
+            continue;
+        out[j].valid = true;
+        out[j].orientation = q.normalized();
+        out[j].location = Eigen::Vector3d(f.location[0], f.location[1], f.location[2]);
+        out[j].timeMs = f.hostTimeMs;
+    }
+    return out;
+}
+
+std::vector<bool> SuitCapture::liveJoints(const std::vector<NodeSample>& s) const
+{
+    const uint64_t now = tickMs();
+    std::vector<bool> live(s.size());
+    for (size_t j = 0; j < s.size(); ++j)
+        live[j] = s[j].valid && now < s[j].timeMs + kSilentMs;
+    return live;
+}
+
+SuitPose SuitCapture::pose() const
+{
+    const std::vector<NodeSample> s = samples();
+    SuitPose p = PoseSolver::solve(stcSkeleton, stcAlignment, s);
+    p.live = liveJoints(s);
+    return p;
+}
+
+void SuitCapture::startTPose(int countdownMs, int collectMs)
+{
+    nCountdownMs = std::max(0, countdownMs);
+    nCollectMs = std::max(1, collectMs);
+    pCollector.reset();
+    clockTPose.start();
+    eState = Countdown;
+    updateTimer();
+    emit sigStateChanged(eState);
+    onTick();
+}
+
+bool SuitCapture::startBvh(const QString& path, double frameTime, QString* error, qint64 frameLimit)
+{
+    if (writer.isOpen())
+        writer.close();
+    QStringList comments;
+    comments << QStringLiteral("Strideloom suit %1 recorded %2")
+                    .arg(QStringLiteral("0x%1").arg(suitNumber(), 6, 16, QLatin1Char('0')))
+                    .arg(QDateTime::currentDateTime().toString(Qt::ISODate));
+    QStringList names;
+    for (const SkeletonJoint& j : stcSkeleton.joints())
+        names << j.name;
+    comments << stcAlignment.describe(names);
+    if (!writer.open(path, stcSkeleton, frameTime, comments)) {
+        if (error)
+            *error = writer.errorString();
+        writer.close();
+        return false;
+    }
+    dFrameTime = frameTime;
+    nFrameLimit = frameLimit;
+    clockBvh.start();
+    updateTimer();
+    return true;
+}
+
+bool SuitCapture::stopBvh(QString* error)
+{
+    if (!writer.isOpen())
+        return writer.errorString().isEmpty();
+    writeDueFrames();
+    if (!writer.isOpen()) {
+        if (error)
+            *error = writer.errorString();
+        return false;
+    }
+    const bool ok = writer.close();
+    if (!ok && error)
+        *error = writer.errorString();
+    updateTimer();
+    return ok;
+}
+
+void SuitCapture::updateTimer()
+{
+    const bool needed = eState == Countdown || eState == Collecting || writer.isOpen();
+    if (needed && !timer.isActive())
+        timer.start();
+    else if (!needed)
+        timer.stop();
+}
+
+void SuitCapture::writeDueFrames()
+{
+    // Frame k belongs at k · frame time after the start: a late timer
+    // writes the frames it missed, so count × frame time stays the duration.
+    qint64 due = qint64(std::floor(clockBvh.nsecsElapsed() * 1e-9 / dFrameTime)) + 1;
+    if (nFrameLimit > 0)
+        due = std::min(due, nFrameLimit);
+    if (writer.frameCount() >= due)
+        return;
+    const SuitPose p = pose();
+    while (writer.frameCount() < due) {
+        if (!writer.writeFrame(p)) {
+            const QString path = writer.path(), why = writer.errorString();
+            writer.close();
+            updateTimer();
+            emit sigBvhFailed(path, why);
+            return;
+        }
+    }
+    if (nFrameLimit > 0 && writer.frameCount() >= nFrameLimit) {
+        const QString path = writer.path();
+        const bool ok = writer.close();
+        updateTimer();
+        emit sigBvhFinished(path, ok);
+    }
+}
+
+void SuitCapture::onTick()
+{
+    if (eState == Countdown && clockTPose.elapsed() >= nCountdownMs) {
+        eState = Collecting;
+        pCollector = std::make_unique<TPoseAlignment>(stcSkeleton);
+        emit sigStateChanged(eState);
+    }
+    if (eState == Collecting) {
+        pCollector->add(samples());
+        if (clockTPose.elapsed() >= nCountdownMs + nCollectMs) {
+            QString why;
+            const SuitAlignment a = pCollector->finish(&why);
+            pCollector.reset();
+            if (a.aligned)
+                stcAlignment = a;
+            eState = stcAlignment.aligned ? Aligned : NotAligned;
+            updateTimer();
+            if (!a.aligned)
+                emit sigAlignmentFailed(why);
+            emit sigStateChanged(eState);
+        }
+    }
+    if (writer.isOpen())
+        writeDueFrames();
+}

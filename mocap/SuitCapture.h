@@ -1,0 +1,97 @@
+#pragma once
+
+#include "BvhWriter.h"
+#include "NodeSample.h"
+#include "Skeleton.h"
+#include "SuitAlignment.h"
+#include "SuitPose.h"
+#include "TPoseAlignment.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class MotionCaptureSuit;
+class QDateTime;
+
+// The motion capture of one suit: its skeleton, the T-pose alignment and a
+// BVH recording, fed from the nodes' latest frames that the suit keeps.
+// Lives on the GUI thread (or the command-line tool's main thread); its
+// timer runs only while a T-pose is taken or a file is recorded.
+class SuitCapture : public QObject
+{
+    Q_OBJECT
+public:
+    enum State { NotAligned, Countdown, Collecting, Aligned };
+    static constexpr double kDefaultFrameTime = 1.0 / 60.0;
+    static constexpr int kSilentMs = 1000;  // a node this long without a frame counts as silent
+
+    // The suit belongs to the USB library and must outlive this object.
+    SuitCapture(const Skeleton& skeleton, MotionCaptureSuit* suit, QObject* parent = nullptr);
+    ~SuitCapture() override;
+
+    const Skeleton& skeleton() const { return stcSkeleton; }
+    unsigned suitNumber() const;
+    State state() const { return eState; }
+    // Milliseconds until the T-pose is taken (countdown) or done (collecting).
+    int remainingMs() const;
+    const SuitAlignment& alignment() const { return stcAlignment; }
+
+    // The nodes' latest samples, one per joint.
+    std::vector<NodeSample> samples() const;
+    SuitPose pose() const;
+    // Per joint: the node sent a frame within the last second.
+    std::vector<bool> liveJoints(const std::vector<NodeSample>& samples) const;
+
+    // Waits countdownMs, then averages every node for collectMs.
+    void startTPose(int countdownMs, int collectMs);
+
+    // frameLimit > 0 ends the recording by itself after that many frames
+    // (sigBvhFinished).
+    bool startBvh(const QString& path, double frameTime, QString* error, qint64 frameLimit = 0);
+    // Writes the frames due until now, then closes the file with its frame
+    // count; false if a write failed.
+    bool stopBvh(QString* error);
+    bool isRecording() const { return writer.isOpen(); }
+    qint64 bvhFrames() const { return writer.frameCount(); }
+    QString bvhPath() const { return writer.path(); }
+
+    static uint64_t tickMs();
+    // <dir>/<name>_<yyyyMMddhhmmss>_suit<number>.bvh, named like the recordings.
+    static QString fileNameFor(const QString& dir, const QString& name, const QDateTime& start, unsigned suitNumber);
+    // The frame time option in seconds: a number in (0, 1]; anything else
+    // gives the default and ok false.
+    static double frameTimeFromOption(const QString& text, bool* ok);
+
+signals:
+    void sigStateChanged(int state);
+    // The T-pose could not be used (a node sent nothing); still not aligned
+    // if it never was, else the old alignment stays.
+    void sigAlignmentFailed(QString reason);
+    // A write failed; the recording has stopped and the file is closed.
+    void sigBvhFailed(QString path, QString reason);
+    // A recording with a frame limit reached it; the file is closed.
+    void sigBvhFinished(QString path, bool ok);
+
+private slots:
+    void onTick();
+
+private:
+    void updateTimer();
+    void writeDueFrames();
+
+    Skeleton stcSkeleton;
+    MotionCaptureSuit* pSuit;
+    State eState = NotAligned;
+    SuitAlignment stcAlignment;
+    std::unique_ptr<TPoseAlignment> pCollector;
+    int nCountdownMs = 0;
+    int nCollectMs = 0;
+    QElapsedTimer clockTPose;
+    QTimer timer;
+    BvhWriter writer;
+    double dFrameTime = kDefaultFrameTime;
+    qint64 nFrameLimit = 0;
+    QElapsedTimer clockBvh;
+};

@@ -1,0 +1,96 @@
+#include "AppTestSupport.h"
+#include "BvhTestFile.h"
+#include "DockDeviceList.h"
+#include "MainView.h"
+#include "Strideloom.h"
+#include "SuitCapture.h"
+#include "TabSuitWidget.h"
+#include "ToolBarFileOperation.h"
+#include "usbsim.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+// The suit page against a simulated walking suit: raw, then aligned by a
+// T-pose, a BVH recording started and stopped from the page, silent nodes.
+class TestSuitPage : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<AppWorkDir> work;
+    std::unique_ptr<Strideloom> window;
+    int router = -1;
+    TabSuitWidget* page() { return window->mainView()->pageSuit(); }
+
+private slots:
+    void initTestCase()
+    {
+        work = std::make_unique<AppWorkDir>();
+        QVERIFY(work->isValid());
+        usbsim_reset();
+        router = usbsim_add_router(0x1234, 0, 17, 100);
+        usbsim_set_walking(router, nullptr);
+        window = std::make_unique<Strideloom>();
+        window->resize(1000, 600);
+        window->show();
+        window->fileToolBar()->pathCombo()->setCurrentText(work->path() + "/out");
+        QTRY_COMPARE_WITH_TIMEOUT(window->deviceDock()->table()->rowCount(), 17, 8000);
+    }
+
+    void cleanupTestCase()
+    {
+        window.reset();
+        QCOMPARE(usbsim_open_handles(), 0);
+    }
+
+    void alignThenRecordFromThePage()
+    {
+        window->mainView()->setCurrentDevice(window->deviceDock()->recordForKey(QString::number(0x1234u << 8 | 5)));
+        window->mainView()->showPage(MainView::PageSuit);
+        QTRY_VERIFY(page()->statusText().contains(QString::fromUtf8("未对齐")));
+        QVERIFY(page()->currentCapture());
+        QCOMPARE(page()->currentCapture()->suitNumber(), 0x1234u);
+
+        usbsim_walk_tpose(router, 30.0);
+        QTest::mouseClick(page()->tposeButton(), Qt::LeftButton);
+        QVERIFY(page()->statusText().contains(QString::fromUtf8("请摆好 T 姿势：3 秒")));
+        QTRY_VERIFY_WITH_TIMEOUT(page()->statusText().contains(QString::fromUtf8("已对齐")), 6000);
+        // Still standing: every segment as in the T-pose, every node live.
+        const SuitPose still = page()->currentCapture()->pose();
+        for (size_t j = 0; j < still.global.size(); ++j) {
+            QVERIFY2(still.global[j].angularDistance(Eigen::Quaterniond::Identity()) < 2 * M_PI / 180, qPrintable(QString::number(j)));
+            QVERIFY(still.live[j]);
+        }
+
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        QVERIFY(page()->currentCapture()->isRecording());
+        const QString path = page()->currentCapture()->bvhPath();
+        QVERIFY2(QRegularExpression("/out/strideloom_\\d{14}_suit4660\\.bvh$").match(path).hasMatch(), qPrintable(path));
+        QTest::qWait(1000);
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        QVERIFY(!page()->currentCapture()->isRecording());
+        BvhTestFile bvh;
+        const QString error = bvh.read(path);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(bvh.frames >= 55 && bvh.frames <= 66, qPrintable(QString::number(bvh.frames)));
+        QVERIFY(bvh.comments.join('\n').contains("alignment: T-pose"));
+    }
+
+    void silentNodesTurnGrey()
+    {
+        usbsim_set_silent(router, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(page()->currentCapture()->pose().live[0] == false, 3000);
+        usbsim_set_silent(router, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(page()->currentCapture()->pose().live[0] == true, 3000);
+        // The alignment is the suit's: still there after another node is chosen.
+        window->mainView()->setCurrentDevice(window->deviceDock()->recordForKey(QString::number(0x1234u << 8 | 9)));
+        QVERIFY(page()->statusText().contains(QString::fromUtf8("已对齐")));
+    }
+};
+
+QTEST_MAIN(TestSuitPage)
+#include "tst_suitpage.moc"

@@ -40,6 +40,7 @@ public:
     bool retry(const QString& key);
 
     Stage stage(const QString& key) const;
+    // Why the last write failed, in the language in force; empty if it did not.
     QString failureText(const QString& key) const;
     // Keys of results that were fitted but are not in their devices.
     QStringList unwrittenKeys() const;
@@ -64,12 +65,12 @@ private:
         float bias[3];
         Stage stage = NoResult;
         int configRequests = 0;
-        QString failure;
+        const char* failure = nullptr;  // untranslated
         std::unique_ptr<QTimer> timer;
     };
 
     void start(const QString& key, Job& job);
-    void fail(const QString& key, Job& job, const QString& text);
+    void fail(const QString& key, Job& job, const char* failure);
     void onTimeout(const QString& key);
     void setStage(const QString& key, Job& job, Stage stage);
     void log(const QString& key, const QString& line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -43,9 +44,14 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    QString statusText(const DeviceConfToShow* pDev) const;
+    // The state label: "not calibrated" unless a calibration is in force,
+    // then how far its write into the device got.
+    QString statusText(bool inForce, const QString& key) const;
+    // Sets the state label and keeps how to word it for a language change.
+    void showMagStatus(std::function<QString()> text);
 
     std::unique_ptr<Ui::Tab3DWidget_mag> ui;
     MagCaliGLWidget* pGLWidget;
@@ -54,4 +60,5 @@ private:
     MagResultWriter* pWriter = nullptr;
     QPushButton* pRetryButton;
     QString strButtonStyle;
+    std::function<QString()> magStatusText;
 };

@@ -6,6 +6,7 @@
 #include <QString>
 #include <map>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -22,6 +23,7 @@ struct ExportSettings;
 class UpdateUIThread;
 class QProgressBar;
 class kvusb;
+class LanguageSwitcher;
 
 // The main window: owns the serial library, the main view, the docks, the
 // toolbars and the refresh pacer, and wires them together.
@@ -29,7 +31,9 @@ class Strideloom : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Strideloom(QWidget* parent = nullptr);
+    // language, when given, puts the option "language" into force and is
+    // offered in the preferences; without it the interface stays Chinese.
+    explicit Strideloom(LanguageSwitcher* language = nullptr, QWidget* parent = nullptr);
     ~Strideloom() override;
 
     SLDevice* device() const { return pDevice; }
@@ -64,6 +68,10 @@ public:
     // Called right before the process ends without the orderly shutdown.
     void prepareForExit();
 
+    // The shipped user guide in the language in force (English where there
+    // is no other); empty when it is not installed.
+    QString userGuidePath() const;
+
 signals:
     void sigReadfile();
 
@@ -94,12 +102,18 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The one serial device a device command may go to: the checked row's
     // key when it is a connected serial device, else empty (user told).
     QString checkedSerialDevice(const QString& noneText);
+    // Shows a status message and keeps how to word it for a language change.
+    void showStatus(std::function<QString()> text);
+    void setTitle();
 
+    LanguageSwitcher* pLanguage;
+    std::function<QString()> statusText;
     MainView* pMainView = nullptr;
     DockDeviceList* pDockDeviceList = nullptr;
     DockDebugInfo* pDockDebugInfo = nullptr;

@@ -620,7 +620,7 @@
     </message>
     <message>
         <source>节点状态：</source>
-        <translation>Device state:</translation>
+        <translation>State:</translation>
     </message>
     <message>
         <source>未校准</source>

@@ -136,6 +136,13 @@ private slots:
                                        "Device list", "Device ID", "Serial port", "Baud rate: 115200", "USB node",
                                        "Basic data: acceleration, angular rate and magnetic field",
                                        QString::fromUtf8("Finding devices…")}));
+        // A device record's log lines are written in the language in force.
+        DeviceConfToShow* serial = window.deviceDock()->records().front();
+        serial->setMagCalculType(DeviceConfToShow::MagCalcul_Collect);
+        const float field[3] = {20, 5, -40};
+        serial->processMagSample(field);
+        QCOMPARE(serial->getLogList().value(0), QStringLiteral("Samples collected for the fit: 1"));
+        serial->setMagCalculType(DeviceConfToShow::MagCalcul_Idle);
         // Texts set in code keep their data; the node's name is no text.
         QCOMPARE(table->item(1, 2)->text(), QStringLiteral("4660Hips"));
         QVERIFY(window.windowTitle().startsWith("KORVANT Strideloom  "));

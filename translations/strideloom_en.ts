@@ -77,7 +77,7 @@
     </message>
     <message>
         <source>开始校准</source>
-        <translation>Start calibration</translation>
+        <translation>Start</translation>
     </message>
     <message>
         <source>命令下发用时：</source>
@@ -93,11 +93,11 @@
     </message>
     <message>
         <source>校准旋转面【%1】</source>
-        <translation>Calibrate plane %1</translation>
+        <translation>Plane %1</translation>
     </message>
     <message>
         <source>开始计算</source>
-        <translation>Compute calibration</translation>
+        <translation>Compute</translation>
     </message>
     <message>
         <source>命令下发用时：%1秒</source>

@@ -161,7 +161,7 @@ private slots:
         {
             CalibrationAccel wizard("20230001", window.device(), &window);
             QCOMPARE(wizard.windowTitle(), QStringLiteral("Accelerometer calibration"));
-            QCOMPARE(wizard.buttonText(), QStringLiteral("Start calibration"));
+            QCOMPARE(wizard.buttonText(), QStringLiteral("Start"));
             QCOMPARE(wizard.labelText("label_wait_begin"), QStringLiteral("Command sent, waiting: "));
             wizard.slotRecvCMDResponded("20230001", true);
             QCOMPARE(wizard.labelText("label_recvSuc_begin"), QStringLiteral("Command status: succeeded"));

@@ -1,3 +1,5 @@
+#include "LanguageSwitcher.h"
+#include "ProgramFiles.h"
 #include "ProgramStart.h"
 #include "Strideloom.h"
 
@@ -7,7 +9,8 @@ int main(int argc, char* argv[])
 {
     prepareProgramStart();
     QApplication app(argc, argv);
-    auto* window = new Strideloom;
+    LanguageSwitcher language(ProgramFiles::find(QStringLiteral("translations")));
+    auto* window = new Strideloom(&language);
     window->resize(1000, 600);
     window->showMaximized();
     const int rc = QApplication::exec();

@@ -3,6 +3,9 @@
 #   /usr/bin/strideloom-cli           command-line tool
 #   /usr/lib/strideloom/              the program and its libraries
 #   /usr/share/strideloom/Resources/  resources copied by the launcher
+#   /usr/share/strideloom/translations/, guide/  interface translations and
+#                                     the user guide, found by the program
+#                                     relative to itself
 include(GNUInstallDirs)
 # Private libraries beside the program, not in the multiarch directory.
 set(STRIDELOOM_LIBDIR lib/strideloom)
@@ -15,6 +18,8 @@ install(TARGETS Strideloom SLDevice kvusb kvplot2d kvmagcali
 install(TARGETS strideloom-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS tools/packaging/strideloom.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME strideloom)
 install(DIRECTORY Resources/ DESTINATION ${CMAKE_INSTALL_DATADIR}/strideloom/Resources PATTERN run.log EXCLUDE)
+install(FILES ${STRIDELOOM_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/strideloom/translations)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/guide/ DESTINATION ${CMAKE_INSTALL_DATADIR}/strideloom/guide)
 install(FILES tools/packaging/strideloom.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES Resources/Images/apptitle.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps
         RENAME strideloom.png)
@@ -31,8 +36,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
-# The texts are Chinese; the launcher uses readlink and cp from coreutils.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, coreutils")
+# Chinese texts need a CJK font; Qt's own dialogs take their translations
+# from qttranslations5-l10n; the launcher uses readlink and cp from coreutils.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qttranslations5-l10n, coreutils")
 # Streaming goes through an MQTT broker; a station or desk usually runs one.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/tools/packaging/postinst)

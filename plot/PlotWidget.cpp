@@ -4,6 +4,7 @@
 #include "PlotShower.h"
 #include "ui_PlotWidget.h"
 
+#include <QEvent>
 #include <QSlider>
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -54,13 +55,15 @@ PlotWidget::PlotWidget(const PlotConfig& config, std::shared_ptr<PlotData> data,
     iconStop = QIcon(QStringLiteral("Resources/Images/stop.png"));
     ui->plot_controlBtn->setIcon(iconStop);
     ui->plot_controlBtn->setIconSize(QSize(30, 30));
+    showControlTip();
     if (!config.isValid())
         return;
 
     pData = data ? std::move(data) : std::make_shared<PlotData>(config.curveCount);
     pShower = new PlotShower(pData.get(), this);
     ui->verticalLayout->addWidget(pShower);
-    ui->ownerLabel->setText(config.ownerLabel + QChar(0xFF1A) + config.ownerText);
+    strOwner = config.ownerLabel + QChar(0xFF1A) + config.ownerText;
+    ui->ownerLabel->setText(strOwner);
     pShower->setAxisTitle(QwtPlot::yLeft, config.title);
 
     QStringList titles;
@@ -161,6 +164,23 @@ void PlotWidget::applyPausedState(bool nowPaused)
         timer.start(kReplotMs);
     }
     ui->plot_controlBtn->setIconSize(QSize(30, 30));
+    showControlTip();
+}
+
+void PlotWidget::showControlTip()
+{
+    ui->plot_controlBtn->setToolTip(ui->plot_controlBtn->isChecked() ? tr("继续显示最新数据") : tr("暂停显示"));
+}
+
+void PlotWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        if (pData)
+            ui->ownerLabel->setText(strOwner);
+        showControlTip();
+    }
+    QWidget::changeEvent(event);
 }
 
 void PlotWidget::onControlBtnClicked()

@@ -49,11 +49,15 @@ protected:
     // frames and cost nothing else.
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void applyPausedState(bool paused);
+    // The play/stop button's tool tip for its state.
+    void showControlTip();
 
     std::unique_ptr<Ui::PlotWidget> ui;
+    QString strOwner;
     QIcon iconPlay;
     QIcon iconStop;
     QTimer timer;

@@ -19,7 +19,8 @@ for f in ./usr/bin/strideloom ./usr/bin/strideloom-cli ./usr/lib/strideloom/Stri
          ./usr/lib/strideloom/libkvusb.so.0 ./usr/lib/strideloom/libSLDevice.so.0 ./usr/lib/strideloom/libkvplot2d.so.0 \
          ./usr/share/strideloom/Resources/config.xml ./usr/share/strideloom/Resources/stdBipedModel.mcc \
          ./usr/share/applications/strideloom.desktop ./usr/share/icons/hicolor/64x64/apps/strideloom.png \
-         ./usr/lib/udev/rules.d/70-strideloom.rules; do
+         ./usr/lib/udev/rules.d/70-strideloom.rules ./usr/share/strideloom/translations/strideloom_en.qm \
+         ./usr/share/strideloom/guide/strideloom-guide.html ./usr/share/strideloom/guide/docs/images/01-started.png; do
   grep -qx "$f" <<<"$contents" || { echo "missing in the package: $f" >&2; exit 1; }
 done
 if grep -q 'usbsim' <<<"$contents"; then echo "the USB simulator must not ship" >&2; exit 1; fi

@@ -18,7 +18,6 @@ CalibrationAccel::CalibrationAccel(QString key, SLDevice* device, QWidget* paren
     showPage(0);
     timerPoll.start(kPollMs);
     initStatusTexts();
-    ui->pushButton_Next->setText(QString::fromUtf8("开始校准"));
     connect(ui->pushButton_Next, &QPushButton::clicked, this, &CalibrationAccel::onClickNext);
     connect(&timerPoll, &QTimer::timeout, this, &CalibrationAccel::onTimeOut);
 }
@@ -50,54 +49,75 @@ QString CalibrationAccel::pageSuffix() const
     return QString::number(nStep);
 }
 
+void CalibrationAccel::setText(const QString& objectName, std::function<QString()> text)
+{
+    label(objectName)->setText(text());
+    codeTexts[objectName] = std::move(text);
+}
+
+void CalibrationAccel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        for (auto it = codeTexts.cbegin(); it != codeTexts.cend(); ++it)
+            label(it.key())->setText(it.value()());
+        showButtonText();
+    }
+    QDialog::changeEvent(event);
+}
+
 void CalibrationAccel::initStatusTexts()
 {
     const QStringList pages{"begin", "1", "2", "3", "4", "5", "6", "end"};
     for (const QString& p : pages) {
-        label("label_wait_" + p)->setText(QString::fromUtf8("命令下发用时："));
-        label("label_recvSuc_" + p)->setText(QString::fromUtf8("命令执行状态："));
+        setText("label_wait_" + p, [] { return tr("命令下发用时："); });
+        setText("label_recvSuc_" + p, [] { return tr("命令执行状态："); });
     }
     for (int n = 1; n <= 6; ++n)
-        label(QStringLiteral("label_resSec_%1").arg(n))
-            ->setText(QString::fromUtf8("校准旋转面【") + QString::number(n) + QString::fromUtf8("】剩余时间："));
+        setText(QStringLiteral("label_resSec_%1").arg(n), [n] { return tr("校准旋转面【%1】剩余时间：").arg(n); });
+}
+
+void CalibrationAccel::showButtonText()
+{
+    if (nStep == 0)
+        ui->pushButton_Next->setText(tr("开始校准"));
+    else if (nStep <= 6)
+        ui->pushButton_Next->setText(tr("校准旋转面【%1】").arg(nStep));
+    else
+        ui->pushButton_Next->setText(tr("开始计算"));
 }
 
 void CalibrationAccel::showPage(int step)
 {
     ui->tabWidget->setCurrentIndex(step);
-    if (step == 0) {
-        ui->pushButton_Next->setText(QString::fromUtf8("开始校准"));
-    } else if (step <= 6) {
-        ui->pushButton_Next->setText(QString::fromUtf8("校准旋转面【") + QString::number(step) + QString::fromUtf8("】"));
+    showButtonText();
+    if (step >= 1 && step <= 6)
         label(QStringLiteral("label_step_%1").arg(step))->setPixmap(QPixmap(QStringLiteral("./Resources/Images/%1-.png").arg(step)));
-    } else {
-        ui->pushButton_Next->setText(QString::fromUtf8("开始计算"));
+    else if (step == 7)
         ui->label_step_7->setPixmap(QPixmap(QStringLiteral("./Resources/Images/complete.png")));
-    }
 }
 
 void CalibrationAccel::showWaiting(float sec)
 {
-    label("label_wait_" + pageSuffix())
-        ->setText(QString::fromUtf8("命令下发用时：") + QString::number(double(sec), 'f', 1) + QString::fromUtf8("秒"));
+    setText("label_wait_" + pageSuffix(), [sec] { return tr("命令下发用时：%1秒").arg(double(sec), 0, 'f', 1); });
 }
 
 void CalibrationAccel::showCountdown(float sec)
 {
     if (nStep < 1 || nStep > 6)
         return;
-    label(QStringLiteral("label_resSec_%1").arg(nStep))
-        ->setText(QString::fromUtf8("校准旋转面【") + QString::number(nStep) + QString::fromUtf8("】剩余时间：")
-                  + QString::number(double(sec), 'f', 1) + QString::fromUtf8("秒"));
+    const int plane = nStep;
+    setText(QStringLiteral("label_resSec_%1").arg(plane),
+            [plane, sec] { return tr("校准旋转面【%1】剩余时间：%2秒").arg(plane).arg(double(sec), 0, 'f', 1); });
 }
 
 void CalibrationAccel::showCmdResult(bool isSuc)
 {
-    const QString result = isSuc ? QString::fromUtf8("成功！") : QString::fromUtf8("失败！");
+    const auto result = [isSuc] { return isSuc ? tr("成功！") : tr("失败！"); };
     if (nStep == 7)
-        ui->label_recvSuc_end->setText(QString::fromUtf8("校准计算状态：") + result);
+        setText(QStringLiteral("label_recvSuc_end"), [result] { return tr("校准计算状态：") + result(); });
     else
-        label("label_recvSuc_" + pageSuffix())->setText(QString::fromUtf8("命令执行状态：") + result);
+        setText("label_recvSuc_" + pageSuffix(), [result] { return tr("命令执行状态：") + result(); });
 }
 
 void CalibrationAccel::onClickNext()

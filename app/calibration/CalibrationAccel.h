@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -33,7 +35,13 @@ public slots:
     void onTimeOut();
     void slotRecvCMDResponded(QString strKey, bool isSuc);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    // Sets a label's text and keeps how to word it for a language change.
+    void setText(const QString& objectName, std::function<QString()> text);
+    void showButtonText();
     void initStatusTexts();
     void showPage(int step);
     void showWaiting(float sec);
@@ -52,4 +60,5 @@ private:
     int nStep = 0;
     QString strKey;
     SLDevice* pDevice;
+    QMap<QString, std::function<QString()>> codeTexts;
 };

@@ -10,6 +10,13 @@ namespace {
 // A lost configuration reply is asked for once more before giving up.
 constexpr int kConfigRequests = 2;
 
+// Failures are kept untranslated and worded when shown, in the language then
+// in force.
+const char* const kNotSerial = QT_TRANSLATE_NOOP("MagResultWriter", "该设备不是串口设备，校准结果无法写入设备");
+const char* const kNotConfirmed = QT_TRANSLATE_NOOP("MagResultWriter", "设备未确认写入，校准结果未写入设备");
+const char* const kDisconnected = QT_TRANSLATE_NOOP("MagResultWriter", "设备已断开，校准结果未写入设备");
+const char* const kConfigUnread = QT_TRANSLATE_NOOP("MagResultWriter", "未能读取设备配置，校准结果未写入设备");
+
 QString number(float v)
 {
     return QString::number(double(v), 'g', 6);
@@ -42,7 +49,7 @@ void MagResultWriter::submit(DeviceConfToShow* record)
     connect(job->timer.get(), &QTimer::timeout, this, [this, key] { onTimeout(key); });
     jobs[key] = job;
     if (record->nDevType != SOURCE_SERIAL || !pDevice) {
-        fail(key, *job, QString::fromUtf8("该设备不是串口设备，校准结果无法写入设备"));
+        fail(key, *job, kNotSerial);
         return;
     }
     start(key, *job);
@@ -61,10 +68,10 @@ bool MagResultWriter::retry(const QString& key)
 
 void MagResultWriter::start(const QString& key, Job& job)
 {
-    job.failure.clear();
+    job.failure = nullptr;
     job.configRequests = 1;
     setStage(key, job, ReadingConfig);
-    log(key, job, QString::fromUtf8("读取设备配置，准备写入校准结果..."));
+    log(key, job, tr("读取设备配置，准备写入校准结果..."));
     pDevice->SerialPortCmd_REQCONFIG(key);
     job.timer->start(kAnswerTimeoutMs);
 }
@@ -84,7 +91,7 @@ bool MagResultWriter::isWriting(const QString& key) const
 QString MagResultWriter::failureText(const QString& key) const
 {
     const auto it = jobs.find(key);
-    return it == jobs.end() ? QString() : it.value()->failure;
+    return it == jobs.end() || !it.value()->failure ? QString() : tr(it.value()->failure);
 }
 
 QStringList MagResultWriter::unwrittenKeys() const
@@ -131,11 +138,11 @@ void MagResultWriter::onWriteResult(QString key, bool ok)
     Job& job = *it.value();
     job.timer->stop();
     if (!ok) {
-        fail(key, job, QString::fromUtf8("设备未确认写入，校准结果未写入设备"));
+        fail(key, job, kNotConfirmed);
         return;
     }
     setStage(key, job, Written);
-    log(key, job, QString::fromUtf8("校准结果已写入设备"));
+    log(key, job, tr("校准结果已写入设备"));
 }
 
 void MagResultWriter::onDeviceRemoved(QString key)
@@ -145,7 +152,7 @@ void MagResultWriter::onDeviceRemoved(QString key)
         return;
     Job& job = *it.value();
     if (job.stage == ReadingConfig || job.stage == Writing)
-        fail(key, job, QString::fromUtf8("设备已断开，校准结果未写入设备"));
+        fail(key, job, kDisconnected);
 }
 
 void MagResultWriter::onTimeout(const QString& key)
@@ -161,15 +168,16 @@ void MagResultWriter::onTimeout(const QString& key)
         return;
     }
     if (job.stage == ReadingConfig)
-        fail(key, job, QString::fromUtf8("未能读取设备配置，校准结果未写入设备"));
+        fail(key, job, kConfigUnread);
     else if (job.stage == Writing)
-        fail(key, job, QString::fromUtf8("设备未确认写入，校准结果未写入设备"));
+        fail(key, job, kNotConfirmed);
 }
 
-void MagResultWriter::fail(const QString& key, Job& job, const QString& text)
+void MagResultWriter::fail(const QString& key, Job& job, const char* failure)
 {
     job.timer->stop();
-    job.failure = text;
+    job.failure = failure;
+    const QString text = tr(failure);
     setStage(key, job, Failed);
     log(key, job, text);
     qDebug().noquote() << "mag calibration of" << key << "not written:" << text;

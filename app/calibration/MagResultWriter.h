@@ -44,6 +44,7 @@ public:
     // A result is on its way into the device (its configuration is being
     // read or the write is unanswered).
     bool isWriting(const QString& key) const;
+    // Why the last write failed, in the language in force; empty if it did not.
     QString failureText(const QString& key) const;
     // Keys of results that were fitted but are not in their devices.
     QStringList unwrittenKeys() const;
@@ -68,12 +69,12 @@ private:
         Stage stage = NoResult;
         int sourceType = 0;
         int configRequests = 0;
-        QString failure;
+        const char* failure = nullptr;  // untranslated
         std::unique_ptr<QTimer> timer;
     };
 
     void start(const QString& key, Job& job);
-    void fail(const QString& key, Job& job, const QString& text);
+    void fail(const QString& key, Job& job, const char* failure);
     void onTimeout(const QString& key);
     void setStage(const QString& key, Job& job, Stage stage);
     void log(const QString& key, const Job& job, const QString& line);

@@ -24,11 +24,12 @@ Tab3DWidget_mag::Tab3DWidget_mag(MainView* view, QWidget* parent)
     ui->progressBar_calcul->setRange(0, 100);
     ui->widget->setStyleSheet(strButtonStyle);
     connect(ui->pushButton_EffectCalculate, &QPushButton::clicked, this, &Tab3DWidget_mag::slotBeginMagCalcul);
-    pRetryButton = new QPushButton(QString::fromUtf8("重新写入"), ui->widget);
+    pRetryButton = new QPushButton(tr("重新写入"), ui->widget);
     pRetryButton->setObjectName(QStringLiteral("pushButton_RetryWrite"));
     pRetryButton->setVisible(false);
     ui->horizontalLayout_3->addWidget(pRetryButton);
     connect(pRetryButton, &QPushButton::clicked, this, &Tab3DWidget_mag::slotRetryWrite);
+    magStatusText = [] { return tr("未校准"); };
 }
 
 Tab3DWidget_mag::~Tab3DWidget_mag() = default;
@@ -46,9 +47,21 @@ void Tab3DWidget_mag::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
+void Tab3DWidget_mag::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        pRetryButton->setText(tr("重新写入"));
+        ui->label_magStatus->setText(magStatusText());
+        if (DeviceConfToShow* dev = pMainView ? pMainView->currentDevice() : nullptr)
+            updateUI(dev);
+    }
+    QWidget::changeEvent(event);
+}
+
 void Tab3DWidget_mag::slotUpdateMagStansardStatus(bool bStandard)
 {
-    ui->label_magStatus->setText(bStandard ? QString::fromUtf8("已校准") : QString::fromUtf8("未校准"));
+    showMagStatus([bStandard] { return bStandard ? tr("已校准") : tr("未校准"); });
 }
 
 void Tab3DWidget_mag::slotBeginMagCalcul()
@@ -92,20 +105,20 @@ void Tab3DWidget_mag::updateData(DeviceConfToShow* pDev)
     updateUI(pDev);
 }
 
-QString Tab3DWidget_mag::statusText(const DeviceConfToShow* pDev) const
+QString Tab3DWidget_mag::statusText(bool inForce, const QString& key) const
 {
-    if (pDev->eMagCalculType.load() != DeviceConfToShow::MagCalcul_Device)
-        return QString::fromUtf8("未校准");
+    if (!inForce)
+        return tr("未校准");
     // A fitted result counts as the device's calibration only once the
     // device confirmed the write.
-    switch (pWriter ? pWriter->stage(pDev->strKey) : MagResultWriter::NoResult) {
+    switch (pWriter ? pWriter->stage(key) : MagResultWriter::NoResult) {
     case MagResultWriter::ReadingConfig:
     case MagResultWriter::Writing:
-        return QString::fromUtf8("正在写入设备...");
+        return tr("正在写入设备...");
     case MagResultWriter::Failed:
-        return pWriter->failureText(pDev->strKey);
+        return pWriter->failureText(key);
     default:
-        return QString::fromUtf8("已校准");
+        return tr("已校准");
     }
 }
 
@@ -115,12 +128,20 @@ void Tab3DWidget_mag::updateUI(DeviceConfToShow* pDev)
         return;
     takeFittedResult(pDev);
     const int state = pDev->eMagCalculType.load();
-    ui->label_magStatus->setText(statusText(pDev));
+    // Worded again on a language change, when the record may be gone.
+    showMagStatus([this, inForce = state == DeviceConfToShow::MagCalcul_Device, key = pDev->strKey] {
+        return statusText(inForce, key);
+    });
     ui->progressBar_calcul->setValue(pDev->nMagProgress.load());
-    ui->pushButton_EffectCalculate->setText(state == DeviceConfToShow::MagCalcul_Collect ? QString::fromUtf8("取消")
-                                                                                       : QString::fromUtf8("计算"));
+    ui->pushButton_EffectCalculate->setText(state == DeviceConfToShow::MagCalcul_Collect ? tr("取消") : tr("计算"));
     pRetryButton->setVisible(pWriter && pDev->nDevType == SOURCE_SERIAL && state != DeviceConfToShow::MagCalcul_Collect
                              && pWriter->stage(pDev->strKey) == MagResultWriter::Failed);
+}
+
+void Tab3DWidget_mag::showMagStatus(std::function<QString()> text)
+{
+    magStatusText = std::move(text);
+    ui->label_magStatus->setText(magStatusText());
 }
 
 void Tab3DWidget_mag::takeFittedResult(DeviceConfToShow* pDev)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -45,9 +46,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // The point cloud's GL view is made when the page is first shown.
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    QString statusText(const DeviceConfToShow* pDev) const;
+    // The state label: "not calibrated" unless a calibration is in force,
+    // then how far its write into the device got.
+    QString statusText(bool inForce, const QString& key) const;
+    // Sets the state label and keeps how to word it for a language change.
+    void showMagStatus(std::function<QString()> text);
 
     std::unique_ptr<Ui::Tab3DWidget_mag> ui;
     MagCaliGLWidget* pGLWidget = nullptr;
@@ -56,4 +62,5 @@ private:
     MagResultWriter* pWriter = nullptr;
     QPushButton* pRetryButton;
     QString strButtonStyle;
+    std::function<QString()> magStatusText;
 };

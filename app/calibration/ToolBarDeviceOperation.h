@@ -20,12 +20,18 @@ public:
     QAction* accelCalAction() const { return actAccelCal; }
     QAction* zeroRotateAction() const { return actZeroRotate; }
 
+protected:
+    // A language change reaches this object as a child of the main window.
+    bool event(QEvent* event) override;
+
 private slots:
     void CheckSerialDevice();
     void CalibrationAccel();
     void ZeroRotate(bool isSel);
 
 private:
+    void setTexts();
+
     Strideloom* pMainWindow;
     // The main window owns the toolbar once it is added; it may go first.
     QPointer<QToolBar> pToolBar;

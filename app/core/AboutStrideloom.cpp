@@ -2,6 +2,7 @@
 #include "AppVersion.h"
 #include "ui_AboutStrideloom.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QTextStream>
 
@@ -13,10 +14,18 @@ AboutStrideloom::AboutStrideloom(QWidget* parent)
     connect(ui->about_closeBtn, &QPushButton::clicked, this, &QDialog::accept);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     ui->LBL_Version->setText(QString::fromLatin1(kAppVersion));
-    ui->LBL_releaseDate->setText(QString::number(2018) + QString::fromUtf8("年") + QString::number(3)
-                                 + QString::fromUtf8("月") + QString::number(7) + QString::fromUtf8("日"));
-    setWindowTitle(QString::fromUtf8("关于 ") + QStringLiteral("KORVANT Strideloom "));
-    QFile readme(QStringLiteral("./Resources/readme_ch.txt"));
+    setTexts();
+}
+
+AboutStrideloom::~AboutStrideloom() = default;
+
+void AboutStrideloom::setTexts()
+{
+    ui->LBL_releaseDate->setText(tr("%1年%2月%3日").arg(2018).arg(3).arg(7));
+    setWindowTitle(tr("关于 ") + QStringLiteral("KORVANT Strideloom "));
+    //: The about text's file, one per language: give the English one.
+    QFile readme(tr("./Resources/readme_ch.txt"));
+    ui->showTextEdit->clear();
     if (readme.open(QIODevice::ReadOnly)) {
         QTextStream in(&readme);
         in.setCodec("UTF-8");
@@ -24,4 +33,11 @@ AboutStrideloom::AboutStrideloom(QWidget* parent)
     }
 }
 
-AboutStrideloom::~AboutStrideloom() = default;
+void AboutStrideloom::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        setTexts();
+    }
+    QDialog::changeEvent(event);
+}

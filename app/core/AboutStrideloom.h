@@ -15,6 +15,11 @@ public:
     explicit AboutStrideloom(QWidget* parent = nullptr);
     ~AboutStrideloom() override;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void setTexts();
+
     std::unique_ptr<Ui::AboutStrideloom> ui;
 };

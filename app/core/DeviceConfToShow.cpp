@@ -80,6 +80,7 @@ void DeviceConfToShow::appendLog(const QString& line)
 {
     std::lock_guard<std::mutex> lock(mutexData);
     listLog.append(line);
+    bCountLineLast = false;
 }
 
 QStringList DeviceConfToShow::getLogList() const
@@ -91,9 +92,10 @@ QStringList DeviceConfToShow::getLogList() const
 void DeviceConfToShow::replaceCountLine(const QString& line)
 {
     std::lock_guard<std::mutex> lock(mutexData);
-    if (!listLog.isEmpty() && listLog.last().left(6) == QString::fromUtf8("拟合收集点数"))
+    if (bCountLineLast)
         listLog.removeLast();
     listLog.append(line);
+    bCountLineLast = true;
 }
 
 void DeviceConfToShow::preparePlayback()
@@ -218,7 +220,7 @@ void DeviceConfToShow::processMagSample(const float mag[3])
     if (eMagCalculType.load() == MagCalcul_Collect) {
         ++nMagSampleCount;
         nMagProgress.store(nMagSampleCount * 100 / 7000);
-        replaceCountLine(QString::fromUtf8("拟合收集点数：") + QString::number(nMagSampleCount));
+        replaceCountLine(tr("拟合收集点数：") + QString::number(nMagSampleCount));
         storeMagSample(mag);
     }
     if (n > 1) {
@@ -230,8 +232,8 @@ void DeviceConfToShow::processMagSample(const float mag[3])
             nFitPointCount = n;
         }
         nMagProgress.store(100);
-        appendLog(QString::fromUtf8("标志点数：") + QString::number(n));
-        appendLog(QString::fromUtf8("拟合算法运算成功！"));
+        appendLog(tr("标志点数：") + QString::number(n));
+        appendLog(tr("拟合算法运算成功！"));
         eMagCalculType.store(MagCalcul_Fitted);
     }
     const int state = eMagCalculType.load();
@@ -246,16 +248,16 @@ bool DeviceConfToShow::runCalibrator(const float mag[3], double out[][3], int* c
     const double in[3] = {mag[0], mag[1], mag[2]};
     switch (magCalibrator.addSample(in, out, count)) {
     case MagCalibrator::PublishedFair:
-        appendLog(QString::fromUtf8("拟合运算效果： 一般"));
+        appendLog(tr("拟合运算效果： 一般"));
         return true;
     case MagCalibrator::PublishedGood:
-        appendLog(QString::fromUtf8("拟合运算效果： 较好"));
+        appendLog(tr("拟合运算效果： 较好"));
         return true;
     case MagCalibrator::Corrected:
         return true;
     case MagCalibrator::Failed:
-        appendLog(QString::fromUtf8("拟合运算失败！"));
-        appendLog(QString::fromUtf8("开始重新收集并运算..."));
+        appendLog(tr("拟合运算失败！"));
+        appendLog(tr("开始重新收集并运算..."));
         magCalibrator.restart();
         {
             std::lock_guard<std::mutex> lock(mutexPoints);

@@ -108,10 +108,13 @@ private:
     void storePoint(float (*ring)[3], int capacity, int* pos, bool* full, NearPointIndex* index, const float p[3]);
     void replaceCountLine(const QString& line);
 
-    // Guards stcFrameData and listLog.
+    // Guards stcFrameData, listLog and bCountLineLast.
     mutable std::mutex mutexData;
     FrameData stcFrameData;
     QStringList listLog;
+    // The last log line is the sample count, replaced by the next count
+    // (known by position: its wording depends on the language).
+    bool bCountLineLast = false;
 
     // Serialises the calibration run (processMagSample on the frame thread)
     // against setMagCalculType and loadDeviceCalibration (GUI thread).

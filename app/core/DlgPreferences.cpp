@@ -1,9 +1,11 @@
 #include "DlgPreferences.h"
 #include "RecordFormat.h"
 #include "InfoBox.h"
+#include "LanguageSwitcher.h"
 #include "StreamSettingsPage.h"
 #include "ui_DlgPreferences.h"
 
+#include <QEvent>
 #include <QTabBar>
 
 namespace {
@@ -11,9 +13,10 @@ const char* kEditOff = "background-color: rgb(240,240,240);border:1px groove gra
 const char* kEditOn = "background-color: rgb(255,255,255);border:1px groove gray;border-radius:3px;padding:2px 4px;";
 } // namespace
 
-DlgPreferences::DlgPreferences(QWidget* parent)
+DlgPreferences::DlgPreferences(LanguageSwitcher* language, QWidget* parent)
     : QDialog(parent)
     , ui(new Ui::DlgPreferences)
+    , pLanguage(language)
 {
     ui->setupUi(this);
     ui->tabWidget_Seeting_2->tabBar()->hide();
@@ -26,15 +29,23 @@ DlgPreferences::DlgPreferences(QWidget* parent)
     placeholders = {ui->checkBox_placeholder_NaN, ui->checkBox_placeholder_space, ui->checkBox_placeholder_Zero,
                     ui->checkBox_placeholder_other};
 
-    auto* top = new QTreeWidgetItem(ui->treeWidget_SelectTab_2, QStringList(QString::fromUtf8("导出")));
-    auto* child = new QTreeWidgetItem(top, QStringList(QString::fromUtf8("导出文件")));
+    treeBasic = new QTreeWidgetItem(ui->treeWidget_SelectTab_2);
+    treeBasic->setData(0, Qt::UserRole + 1, QVariant::fromValue<void*>(ui->SeetingTab_Basic_2));
+    treeExport = new QTreeWidgetItem(ui->treeWidget_SelectTab_2);
+    treeExportFile = new QTreeWidgetItem(treeExport);
     const QVariant page = QVariant::fromValue<void*>(ui->SeetingTab_Export_2);
-    top->setData(0, Qt::UserRole + 1, page);
-    child->setData(0, Qt::UserRole + 1, page);
+    treeExport->setData(0, Qt::UserRole + 1, page);
+    treeExportFile->setData(0, Qt::UserRole + 1, page);
     addStreamPage();
     ui->treeWidget_SelectTab_2->expandAll();
+    setTreeTexts();
+    const char* languages[] = {"auto", LanguageSwitcher::kChinese, LanguageSwitcher::kEnglish};
+    for (int i = 0; i < 3; ++i)
+        ui->comboBox_language->setItemData(i, QString::fromLatin1(languages[i]));
 
     connect(ui->treeWidget_SelectTab_2, &QTreeWidget::itemClicked, this, &DlgPreferences::ItemOption);
+    connect(ui->comboBox_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &DlgPreferences::onLanguageChosen);
     connect(ui->pushButton_OK_2, &QPushButton::clicked, this, &DlgPreferences::checkIsAccept);
     connect(ui->pushButton_Cancel_2, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->edit_file_name, &QLineEdit::editingFinished, this, &DlgPreferences::ExportFile_editFileName);
@@ -64,8 +75,47 @@ DlgPreferences::DlgPreferences(QWidget* parent)
 
 DlgPreferences::~DlgPreferences() = default;
 
+void DlgPreferences::setTreeTexts()
+{
+    treeBasic->setText(0, tr("基础配置"));
+    treeExport->setText(0, tr("导出"));
+    treeExportFile->setText(0, tr("导出文件"));
+}
+
+void DlgPreferences::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        setTreeTexts();
+    }
+    QDialog::changeEvent(event);
+}
+
+void DlgPreferences::onLanguageChosen(int index)
+{
+    strLanguage = ui->comboBox_language->itemData(index).toString();
+    if (pLanguage)
+        pLanguage->apply(strLanguage);
+}
+
+void DlgPreferences::reject()
+{
+    // Cancelling takes back a language tried out here.
+    if (pLanguage && strLanguage != strInitialLanguage)
+        pLanguage->apply(strInitialLanguage);
+    strLanguage = strInitialLanguage;
+    QDialog::reject();
+}
+
 void DlgPreferences::initFromSettings()
 {
+    strInitialLanguage = strLanguage;
+    {
+        const int index = ui->comboBox_language->findData(strLanguage);
+        // Anything but the two languages is "auto".
+        const QSignalBlocker quiet(ui->comboBox_language);
+        ui->comboBox_language->setCurrentIndex(index < 0 ? 0 : index);
+    }
     ui->edit_file_name->setText(stcSettings.filename);
     ui->edit_file_suffix->setText(stcSettings.filesuffix);
     const QString sep = stcSettings.separate;
@@ -141,7 +191,7 @@ void DlgPreferences::checkIsAccept()
         return;
     }
     if (stcSettings.separate == stcSettings.placeholder) {
-        showInfoBox(QString::fromUtf8("分隔符 与 占位符 不能相同，请重新设置！"));
+        showInfoBox(tr("分隔符 与 占位符 不能相同，请重新设置！"));
         return;
     }
     QString problem = RecordFormat::separatorProblem(stcSettings.separate);

@@ -10,23 +10,28 @@ namespace Ui {
 class DlgPreferences;
 }
 class QCheckBox;
+class LanguageSwitcher;
 class QLineEdit;
 class QTreeWidgetItem;
 class StreamSettingsPage;
 
-// Edits the recording options: file name, separator, placeholder and the
-// column groups.
+// Edits the interface language and the recording options: file name,
+// separator, placeholder and the column groups. A language chosen here is
+// in force at once (through language, when given) and taken back by Cancel.
 class DlgPreferences : public QDialog
 {
     Q_OBJECT
 public:
-    explicit DlgPreferences(QWidget* parent = nullptr);
+    explicit DlgPreferences(LanguageSwitcher* language = nullptr, QWidget* parent = nullptr);
     ~DlgPreferences() override;
 
-    // Fills the dialog from stcSettings, which the caller set first.
+    // Fills the dialog from stcSettings and strLanguage, which the caller
+    // set first.
     void initFromSettings();
 
     ExportSettings stcSettings;
+    // The option "language": "auto", "zh_CN" or "en".
+    QString strLanguage;
 
     // The "Streaming" page (StreamSettingsPage).
     void setStreamOptions(const stream::StreamOptions& options);
@@ -59,14 +64,25 @@ public slots:
     void ExportFile_sed_check_bar(int state);
     void ExportFile_dtd_check_pack(int state);
     void ExportFile_dtd_check_date(int state);
+    void onLanguageChosen(int index);
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     // Checks one box of a one-choice group and unchecks the others.
     void choose(const QList<QCheckBox*>& group, QCheckBox* chosen, QLineEdit* custom);
+    void setTreeTexts();
 
     void addStreamPage();
     StreamSettingsPage* pStreamPage = nullptr;
     std::unique_ptr<Ui::DlgPreferences> ui;
     QList<QCheckBox*> separators;
     QList<QCheckBox*> placeholders;
+    LanguageSwitcher* pLanguage;
+    QString strInitialLanguage;
+    QTreeWidgetItem* treeBasic;
+    QTreeWidgetItem* treeExport;
+    QTreeWidgetItem* treeExportFile;
 };

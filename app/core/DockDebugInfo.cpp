@@ -1,6 +1,7 @@
 #include "DockDebugInfo.h"
 #include "ui_DockDebugInfo.h"
 
+#include <QEvent>
 #include <QTextCursor>
 
 DockDebugInfo::DockDebugInfo(QWidget* parent)
@@ -38,4 +39,11 @@ void DockDebugInfo::closeEvent(QCloseEvent* event)
 {
     emit sigCloseWindow();
     QDockWidget::closeEvent(event);
+}
+
+void DockDebugInfo::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QDockWidget::changeEvent(event);
 }

@@ -25,6 +25,7 @@ public slots:
     void slotAddDebugInfo(QStringList listDebug, bool isClear);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

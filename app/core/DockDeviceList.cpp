@@ -64,14 +64,21 @@ QString DockDeviceList::typeText(int type)
 {
     switch (type) {
     case SOURCE_ROUTER:
-        return QStringLiteral("Router Device");
+        return tr("Router Device");
     case SOURCE_SERIAL:
-        return QStringLiteral("Serial Port");
+        return tr("Serial Port");
     case SOURCE_NETWORK:
-        return QStringLiteral("Network");
+        return tr("Network");
     default:
-        return QStringLiteral("Read File");
+        return tr("Read File");
     }
+}
+
+QString DockDeviceList::propertyText(const DeviceConfToShow* record)
+{
+    if (record->nDevType == SOURCE_SERIAL)
+        return tr("波特率：") + QString::number(record->nBaudRate);
+    return record->strName;
 }
 
 int DockDeviceList::deviceCount() const
@@ -95,13 +102,9 @@ void DockDeviceList::addDevice(DeviceConfToShow* record)
     keyItem->setData(kRecordRole, QVariant::fromValue<void*>(record));
     t->setItem(row, 0, keyItem);
     t->setItem(row, 1, new QTableWidgetItem(typeText(record->nDevType)));
-    if (record->nDevType == SOURCE_SERIAL) {
-        t->setItem(row, 2, new QTableWidgetItem(QString::fromUtf8("波特率：") + QString::number(record->nBaudRate)));
-        if (pDevice)
-            pDevice->SerialPortCmd_REQCONFIG(record->strKey);
-    } else {
-        t->setItem(row, 2, new QTableWidgetItem(record->strName));
-    }
+    t->setItem(row, 2, new QTableWidgetItem(propertyText(record)));
+    if (record->nDevType == SOURCE_SERIAL && pDevice)
+        pDevice->SerialPortCmd_REQCONFIG(record->strKey);
 }
 
 DeviceConfToShow* DockDeviceList::currentRecord() const
@@ -220,8 +223,7 @@ void DockDeviceList::SaveDataToFile(int bSaveFile, QString strDirPath)
     stcExport.altitude = 0;
     const QStringList failed = fileRecorder.start(strDirPath, mapChecked.values(), stcExport, QDateTime::currentDateTime());
     for (const QString& key : failed)
-        showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，保存文件失败!"),
-                    QStringLiteral("QPushButton { width:40px; height:20px; }"));
+        showInfoBox(tr("设备：%1，保存文件失败!").arg(key), QStringLiteral("QPushButton { width:40px; height:20px; }"));
 }
 
 void DockDeviceList::stopRecording()
@@ -231,7 +233,7 @@ void DockDeviceList::stopRecording()
 
 void DockDeviceList::onRecordingFailed(QString key, QString path)
 {
-    showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，写入文件失败，已停止记录！\n") + path,
+    showInfoBox(tr("设备：%1，写入文件失败，已停止记录！").arg(key) + QLatin1Char('\n') + path,
                 QStringLiteral("QPushButton { width:40px; height:20px; }"));
 }
 
@@ -405,6 +407,20 @@ void DockDeviceList::closeEvent(QCloseEvent* event)
 {
     emit sigCloseWindow();
     QDockWidget::closeEvent(event);
+}
+
+void DockDeviceList::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        QTableWidget* t = ui->TableWidgetDeviceList;
+        for (int row = 0; row < t->rowCount(); ++row) {
+            const auto* r = static_cast<const DeviceConfToShow*>(t->item(row, 0)->data(kRecordRole).value<void*>());
+            t->item(row, 1)->setText(typeText(r->nDevType));
+            t->item(row, 2)->setText(propertyText(r));
+        }
+    }
+    QDockWidget::changeEvent(event);
 }
 
 void DockDeviceList::resizeEvent(QResizeEvent* event)

@@ -102,6 +102,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void removeRecord(DeviceConfToShow* record);
@@ -111,6 +112,8 @@ private:
     void rebuildChecked();
     static QString hexKey(const QString& key);
     static QString typeText(int type);
+    // Column 2 of a row: the baud rate of a serial device, else the name.
+    static QString propertyText(const DeviceConfToShow* record);
 
     std::unique_ptr<Ui::DockDeviceList> ui;
     QMap<int, QString> mapChecked;

@@ -9,6 +9,7 @@
 #include "kvplot2d.h"
 #include "ui_MainView.h"
 
+#include <QEvent>
 #include <QIntValidator>
 
 MainView::MainView(QWidget* parent)
@@ -85,12 +86,27 @@ void MainView::enablePlayControls()
     ui->lineEdit_playBegin->setText(QString::number(pCurDevice->nPlayPos));
     ui->lineEdit_playEnd->setText(QString::number(pCurDevice->nFrameCount));
     ui->horizontalSlider_play->setValue(sliderFor(pCurDevice->nPlayPos, pCurDevice->nFrameCount));
-    ui->pushButton_playPause->setIcon(pCurDevice->bPlaying ? iconPause : iconPlay);
+    showPlayState(pCurDevice->bPlaying);
+}
+
+void MainView::showPlayState(bool playing)
+{
+    ui->pushButton_playPause->setIcon(playing ? iconPause : iconPlay);
+    ui->pushButton_playPause->setToolTip(playing ? tr("暂停回放") : tr("回放"));
+}
+
+void MainView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        showPlayState(pCurDevice && pCurDevice->nDevType == SOURCE_FILE && pCurDevice->bPlaying);
+    }
+    QWidget::changeEvent(event);
 }
 
 void MainView::disablePlayControls()
 {
-    ui->pushButton_playPause->setIcon(iconPlay);
+    showPlayState(false);
     ui->pushButton_playPause->setIconSize(QSize(30, 30));
     ui->lineEdit_playBegin->setText(QStringLiteral("0"));
     ui->lineEdit_playEnd->setText(QStringLiteral("0"));
@@ -116,11 +132,11 @@ void MainView::slotPlayBtn()
     if (r->bPlaying) {
         r->bPlaying = false;
         r->timerPlay.stop();
-        ui->pushButton_playPause->setIcon(iconPlay);
+        showPlayState(false);
     } else {
         r->bPlaying = true;
         r->timerPlay.start(10);
-        ui->pushButton_playPause->setIcon(iconPause);
+        showPlayState(true);
     }
     ui->pushButton_playPause->setIconSize(QSize(30, 30));
 }

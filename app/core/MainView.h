@@ -66,7 +66,13 @@ public:
     void disablePlayControls();
     void updatePlayPosition();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    // The play/pause button's icon and tool tip.
+    void showPlayState(bool playing);
+
     std::unique_ptr<Ui::MainView> ui;
     QIcon iconPlay;
     QIcon iconPause;

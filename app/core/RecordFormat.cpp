@@ -1,5 +1,6 @@
 #include "RecordFormat.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <cmath>
 
@@ -31,12 +32,13 @@ QString RecordFormat::number(float v)
 QString RecordFormat::separatorProblem(const QString& separate)
 {
     if (separate.isEmpty())
-        return QString::fromUtf8("分隔符不能为空！");
+        return QCoreApplication::translate("RecordFormat", "分隔符不能为空！");
     static const QString kForbidden = QStringLiteral("/\r\n0123456789.+-eE_nNaAiIfF");
     for (const QChar c : separate)
         if (kForbidden.contains(c))
-            return QString::fromUtf8("分隔符不能包含“/”、换行、数字或数值与时间中会出现的字符（. + - e E _ n a i f），"
-                                     "否则记录的文件无法读回！");
+            return QCoreApplication::translate("RecordFormat",
+                                               "分隔符不能包含“/”、换行、数字或数值与时间中会出现的字符（. + - e E _ n a i f），"
+                                               "否则记录的文件无法读回！");
     return QString();
 }
 
@@ -47,7 +49,8 @@ QString RecordFormat::placeholderProblem(const QString& placeholder, const QStri
         sharesSeparator = sharesSeparator || placeholder.contains(c);
     if (placeholder.isEmpty() || placeholder.contains(QLatin1Char('/')) || placeholder.contains(QLatin1Char('\r'))
         || placeholder.contains(QLatin1Char('\n')) || sharesSeparator)
-        return QString::fromUtf8("占位符不能为空，也不能包含“/”、换行或分隔符，否则记录的文件无法读回！");
+        return QCoreApplication::translate("RecordFormat",
+                                           "占位符不能为空，也不能包含“/”、换行或分隔符，否则记录的文件无法读回！");
     return QString();
 }
 

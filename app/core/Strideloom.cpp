@@ -6,9 +6,11 @@
 #include "DockDebugInfo.h"
 #include "DockDeviceList.h"
 #include "InfoBox.h"
+#include "LanguageSwitcher.h"
 #include "MagResultWriter.h"
 #include "MainView.h"
 #include "ModelConnectionFile.h"
+#include "ProgramFiles.h"
 #include "SLDevice.h"
 #include "SkeletonFile.h"
 #include "SuitCapture.h"
@@ -42,15 +44,25 @@
 #include <unistd.h>
 
 namespace {
-const char* kHelpUrl = "https://github.com/strideloom/strideloom#readme";
+const QString kInfoBoxStyle = QStringLiteral("QPushButton { width:40px; height:20px; }");
 }
 
-Strideloom::Strideloom(QWidget* parent)
+Strideloom::Strideloom(LanguageSwitcher* language, QWidget* parent)
     : QMainWindow(parent)
+    , pLanguage(language)
     , ui(new Ui::StrideloomClass)
 {
+    // The language comes from the option file and is in force before any
+    // window is built.
+    strModelPath = QStringLiteral("Resources/stdBipedModel.mcc");
+    loadModelConnection(strModelPath);
+    strConfigPath = QStringLiteral("Resources/config.xml");
+    loadConfigFile();
+    if (pLanguage)
+        pLanguage->apply(getOption(QStringLiteral("language")));
+
     ui->setupUi(this);
-    setWindowTitle(QStringLiteral("KORVANT Strideloom ") + QStringLiteral(" ") + QString::fromLatin1(kAppVersion));
+    setTitle();
     setWindowIcon(QIcon(QStringLiteral("Resources/Images/apptitle.png")));
     ui->action_exit->setIcon(QIcon(QString::fromUtf8("Resources/Images/关闭.png")));
     ui->action_baseView->setIcon(QIcon(QString::fromUtf8("Resources/Images/基础数据.png")));
@@ -58,11 +70,6 @@ Strideloom::Strideloom(QWidget* parent)
     ui->action_extendView->setIcon(QIcon(QString::fromUtf8("Resources/Images/数据拓展.png")));
     ui->action_nodeDispView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D.png")));
     ui->action_magCaliView->setIcon(QIcon(QString::fromUtf8("Resources/Images/3D_mag.png")));
-
-    strModelPath = QStringLiteral("Resources/stdBipedModel.mcc");
-    loadModelConnection(strModelPath);
-    strConfigPath = QStringLiteral("Resources/config.xml");
-    loadConfigFile();
 
     pToolBarDevice = new ToolBarDeviceOperation(this);
     addToolBar(Qt::TopToolBarArea, pToolBarDevice->toolBar());
@@ -239,11 +246,34 @@ void Strideloom::onNewSuitCreated(MotionCaptureSuit_Property, uint32_t suitNumbe
     connect(suit, SIGNAL(newDatafromSuit(SensorFrame)), pDockDeviceList, SLOT(AppReadFrameData(SensorFrame)));
 }
 
+void Strideloom::setTitle()
+{
+    setWindowTitle(QStringLiteral("KORVANT Strideloom ") + QStringLiteral(" ") + QString::fromLatin1(kAppVersion));
+}
+
+void Strideloom::showStatus(std::function<QString()> text)
+{
+    statusText = std::move(text);
+    statusBar()->showMessage(statusText());
+}
+
+void Strideloom::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        setTitle();
+        // Only a message still shown is worded again.
+        if (statusText && !statusBar()->currentMessage().isEmpty())
+            statusBar()->showMessage(statusText());
+    }
+    QMainWindow::changeEvent(event);
+}
+
 void Strideloom::onDiscoveryStarted()
 {
     pDiscoveryProgress->setValue(0);
     pDiscoveryProgress->setVisible(true);
-    statusBar()->showMessage(QString::fromUtf8("正在查找设备…"));
+    showStatus([] { return tr("正在查找设备…"); });
 }
 
 void Strideloom::onDiscoveryProgress(int percent)
@@ -259,7 +289,7 @@ void Strideloom::onDiscoveryComplete()
     pDiscoveryProgress->setValue(100);
     pDiscoveryProgress->setVisible(false);
     const int found = pDevice ? int(pDevice->GetAllDeviceConfig().size()) : 0;
-    statusBar()->showMessage(QString::fromUtf8("查找完成，找到 %1 个串口设备").arg(found));
+    showStatus([found] { return tr("查找完成，找到 %n 个串口设备", nullptr, found); });
 }
 
 void Strideloom::loadConfigFile()
@@ -342,19 +372,21 @@ bool Strideloom::warnOfUnwrittenResults()
     if (unwritten.isEmpty() || bWarnedUnwritten)
         return false;
     bWarnedUnwritten = true;
-    showInfoBox(QString::fromUtf8("设备：") + unwritten.join(QStringLiteral(", "))
-                    + QString::fromUtf8("，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。"),
-                QStringLiteral("QPushButton { width:40px; height:20px; }"));
+    showInfoBox(tr("设备：%1，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。")
+                    .arg(unwritten.join(QStringLiteral(", "))),
+                kInfoBoxStyle);
     return true;
 }
 
 void Strideloom::OnClickPreferences()
 {
-    DlgPreferences dlg;
+    DlgPreferences dlg(pLanguage);
     loadExportSettings(dlg.stcSettings);
+    dlg.strLanguage = getOption(QStringLiteral("language"));
     dlg.initFromSettings();
     dlg.setStreamOptions(stream::StreamOptions::fromOptions(mapOptions));
     if (dlg.exec() == QDialog::Accepted) {
+        mapOptions[QStringLiteral("language")] = dlg.strLanguage;
         storeExportSettings(dlg.stcSettings);
         applyStreamOptions(dlg);
     }
@@ -363,7 +395,7 @@ void Strideloom::OnClickPreferences()
 
 void Strideloom::OnClickOpenFile()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QString::fromUtf8("选择要打开的文件"), QDir::currentPath(),
+    const QString path = QFileDialog::getOpenFileName(this, tr("选择要打开的文件"), QDir::currentPath(),
                                                       QStringLiteral("*.*"));
     if (!path.isEmpty())
         openRecording(path);
@@ -371,12 +403,12 @@ void Strideloom::OnClickOpenFile()
 
 bool Strideloom::openRecording(const QString& path)
 {
-    DlgWait wait(QString::fromUtf8("加载中，请稍后..."));
+    DlgWait wait(tr("加载中，请稍后..."));
     wait.show();
     QString key;
     if (!FileRead::readFileKey(path, key)) {
         wait.close();
-        showInfoBox(QString::fromUtf8("获取文件信息失败，不能解析此文件！"));
+        showInfoBox(tr("获取文件信息失败，不能解析此文件！"));
         return false;
     }
     auto* record = new DeviceConfToShow(SOURCE_FILE, 0, key, path);
@@ -399,7 +431,7 @@ bool Strideloom::openRecording(const QString& path)
     wait.close();
     if (!loaded) {
         delete record;
-        showInfoBox(QString::fromUtf8("文件加载失败，请重试！"));
+        showInfoBox(tr("文件加载失败，请重试！"));
         return false;
     }
     record->preparePlayback();
@@ -425,9 +457,22 @@ void Strideloom::OnClickExtendView() { pMainView->showPage(MainView::PageExtend)
 void Strideloom::OnClickNodeDispView() { pMainView->showPage(MainView::Page3D); }
 void Strideloom::OnClickMagCaliView() { pMainView->showPage(MainView::PageMag); }
 
+QString Strideloom::userGuidePath() const
+{
+    const QString language = pLanguage ? pLanguage->current() : QString::fromLatin1(LanguageSwitcher::kChinese);
+    const QString own = ProgramFiles::find(QStringLiteral("guide/strideloom-guide_%1.html").arg(language));
+    return own.isEmpty() ? ProgramFiles::find(QStringLiteral("guide/strideloom-guide.html")) : own;
+}
+
 void Strideloom::OnClickOnlineHelp()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHelpUrl)));
+    const QString guide = userGuidePath();
+    if (guide.isEmpty()) {
+        showInfoBox(tr("找不到随程序安装的用户指南（guide/strideloom-guide.html），请重新安装程序。"));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+        showInfoBox(tr("无法打开用户指南：%1").arg(QDir::toNativeSeparators(guide)));
 }
 
 void Strideloom::OnClickAbout()
@@ -438,17 +483,16 @@ void Strideloom::OnClickAbout()
 
 QString Strideloom::checkedSerialDevice(const QString& noneText)
 {
-    const QString style = QStringLiteral("QPushButton { width:40px; height:20px; }");
     const QString key = pDockDeviceList->checkedDeviceKey();
     if (key.isEmpty()) {
-        showInfoBox(noneText, style);
+        showInfoBox(noneText, kInfoBoxStyle);
         return QString();
     }
     const DeviceConfToShow* r = pDockDeviceList->recordForKey(key);
     _device_config config;
     pDevice->UpdateAllDeviceConfig();
     if (!r || r->nDevType != SOURCE_SERIAL || !pDevice->GetDeviceConfig(key, config)) {
-        showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，不是已连接的串口设备，无法执行该操作!"), style);
+        showInfoBox(tr("设备：%1，不是已连接的串口设备，无法执行该操作!").arg(key), kInfoBoxStyle);
         return QString();
     }
     return key;
@@ -456,8 +500,8 @@ QString Strideloom::checkedSerialDevice(const QString& noneText)
 
 void Strideloom::onMagResultFailed(QString key, QString text)
 {
-    showInfoBox(QString::fromUtf8("设备：") + key + QString::fromUtf8("，") + text + QString::fromUtf8("。"),
-                QStringLiteral("QPushButton { width:40px; height:20px; }"));
+    //: %1 the device key, %2 what went wrong
+    showInfoBox(tr("设备：%1，%2。").arg(key, text), kInfoBoxStyle);
 }
 
 void Strideloom::closeEvent(QCloseEvent* event)
@@ -471,7 +515,7 @@ void Strideloom::closeEvent(QCloseEvent* event)
 
 void Strideloom::onShowAccelCalibrate()
 {
-    const QString key = checkedSerialDevice(QString::fromUtf8("请仅勾选一个设备用于加速度校准!"));
+    const QString key = checkedSerialDevice(tr("请仅勾选一个设备用于加速度校准!"));
     if (key.isEmpty())
         return;
     pDevice->SerialPortCmd_STOPRTTRANS(key);
@@ -483,7 +527,7 @@ void Strideloom::onShowAccelCalibrate()
 
 bool Strideloom::onZeroRotate(bool zero)
 {
-    const QString key = checkedSerialDevice(QString::fromUtf8("请仅勾选一个设备用于置零旋转!"));
+    const QString key = checkedSerialDevice(tr("请仅勾选一个设备用于置零旋转!"));
     if (key.isEmpty())
         return false;
     pDevice->SerialPortCmd_ZEROROTATE(key, zero);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <map>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -23,6 +24,7 @@ class UpdateUIThread;
 class QProgressBar;
 class kvusb;
 class StreamingHost;
+class LanguageSwitcher;
 
 // The main window: owns the serial library, the main view, the docks, the
 // toolbars and the refresh pacer, and wires them together.
@@ -30,7 +32,9 @@ class Strideloom : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Strideloom(QWidget* parent = nullptr);
+    // language, when given, puts the option "language" into force and is
+    // offered in the preferences; without it the interface stays Chinese.
+    explicit Strideloom(LanguageSwitcher* language = nullptr, QWidget* parent = nullptr);
     ~Strideloom() override;
 
     SLDevice* device() const { return pDevice; }
@@ -68,6 +72,10 @@ public:
     // Called right before the process ends without the orderly shutdown.
     void prepareForExit();
 
+    // The shipped user guide in the language in force (English where there
+    // is no other); empty when it is not installed.
+    QString userGuidePath() const;
+
 signals:
     void sigReadfile();
 
@@ -96,6 +104,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The one serial device a device command may go to: the checked row's
@@ -104,7 +113,12 @@ private:
     // Tells the user once of fitted magnetometer results that are not in
     // their devices; true when it did (the program then stays open).
     bool warnOfUnwrittenResults();
+    // Shows a status message and keeps how to word it for a language change.
+    void showStatus(std::function<QString()> text);
+    void setTitle();
 
+    LanguageSwitcher* pLanguage;
+    std::function<QString()> statusText;
     MainView* pMainView = nullptr;
     DockDeviceList* pDockDeviceList = nullptr;
     DockDebugInfo* pDockDebugInfo = nullptr;

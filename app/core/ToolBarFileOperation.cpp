@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QUrl>
 
@@ -14,16 +15,17 @@ ToolBarFileOperation::ToolBarFileOperation(const QString& savePath, QObject* par
     , iconEnable(iconFromWindowsPath(".\\Resources\\Images\\FileExportEnable.png"))
     , iconStop(iconFromWindowsPath(".\\Resources\\Images\\FileExportStop.png"))
 {
-    toolBar = new QToolBar(QString::fromUtf8("文件管理工具"));
+    toolBar = new QToolBar;
     toolBar->setIconSize(QSize(24, 24));
-    actExport = new QAction(iconEnable, QString::fromUtf8("导出"));
+    actExport = new QAction(iconEnable, QString());
     actExport->setEnabled(false);
-    actLabel = new QAction(QString::fromUtf8("当前选择路径："));
+    actLabel = new QAction;
     comboPath = new QComboBox;
     comboPath->setEditable(true);
     comboPath->setFixedSize(400, 24);
     comboPath->addItem(savePath.isEmpty() ? QCoreApplication::applicationDirPath() + "/ExportData" : savePath);
-    actPath = new QAction(iconFromWindowsPath(".\\Resources\\Images\\FileExportPath.png"), QString::fromUtf8("浏览"));
+    actPath = new QAction(iconFromWindowsPath(".\\Resources\\Images\\FileExportPath.png"), QString());
+    setTexts();
     toolBar->addAction(actExport);
     toolBar->addAction(actLabel);
     toolBar->addWidget(comboPath);
@@ -40,10 +42,28 @@ ToolBarFileOperation::~ToolBarFileOperation()
     delete toolBar.data();
 }
 
+void ToolBarFileOperation::setTexts()
+{
+    toolBar->setWindowTitle(tr("文件管理工具"));
+    actExport->setText(tr("导出"));
+    actExport->setToolTip(bExporting ? tr("停止导出") : tr("导出：把勾选的设备记录到所选目录"));
+    actLabel->setText(tr("当前选择路径："));
+    actPath->setText(tr("浏览"));
+    actPath->setToolTip(tr("浏览：选择导出目录"));
+}
+
+bool ToolBarFileOperation::event(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange && toolBar)
+        setTexts();
+    return QObject::event(event);
+}
+
 void ToolBarFileOperation::ExportAction()
 {
     if (bExporting) {
         bExporting = false;
+        setTexts();
         emit sigSaveDataToFile(false, QString());
         actExport->setIcon(iconEnable);
         actExport->setEnabled(bExportAllowed != 0);
@@ -52,10 +72,11 @@ void ToolBarFileOperation::ExportAction()
     const QString dir = comboPath->currentText();
     // An empty text is no directory (QDir would take it for the current one).
     if (dir.trimmed().isEmpty() || (!QDir(dir).exists() && !QDir().mkpath(dir))) {
-        showInfoBox(QString::fromUtf8("文件路径不正确，请重新选择!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
+        showInfoBox(tr("文件路径不正确，请重新选择!"), QStringLiteral("QPushButton { width:40px; height:20px; }"));
         return;
     }
     bExporting = true;
+    setTexts();
     emit sigSaveDataToFile(true, dir);
     actExport->setIcon(iconStop);
     actExport->setEnabled(true);
@@ -63,7 +84,7 @@ void ToolBarFileOperation::ExportAction()
 
 void ToolBarFileOperation::ExportPathSelect()
 {
-    const QUrl url = QFileDialog::getExistingDirectoryUrl(nullptr, QString::fromUtf8("选择路径："),
+    const QUrl url = QFileDialog::getExistingDirectoryUrl(nullptr, tr("选择路径："),
                                                           QUrl::fromLocalFile(comboPath->currentText()),
                                                           QFileDialog::ShowDirsOnly);
     if (!url.isValid())

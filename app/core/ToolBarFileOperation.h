@@ -22,6 +22,10 @@ public:
     QComboBox* pathCombo() const { return comboPath; }
     bool isExporting() const { return bExporting; }
 
+protected:
+    // A language change reaches this object as a child of the main window.
+    bool event(QEvent* event) override;
+
 signals:
     void sigSaveDataToFile(int bSave, QString strDirPath);
     // The user chose a directory; the owner stores it as "savepath".
@@ -33,6 +37,8 @@ public slots:
     void SetExportIcon(int bEnableExport);
 
 private:
+    void setTexts();
+
     // The main window owns the toolbar once it is added; it may go first.
     QPointer<QToolBar> toolBar;
     QAction* actExport;

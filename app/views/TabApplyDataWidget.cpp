@@ -3,6 +3,8 @@
 #include "PageStyle.h"
 #include "ui_TabApplyDataWidget.h"
 
+#include <QEvent>
+
 TabApplyDataWidget::TabApplyDataWidget(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::TabApplyDataWidget)
@@ -31,4 +33,11 @@ void TabApplyDataWidget::updateValues(const double v[7])
 {
     for (int i = 0; i < 7; ++i)
         fields[i]->setText(formatValue(v[i]));
+}
+
+void TabApplyDataWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }

@@ -25,6 +25,9 @@ public:
     // quat wxyz, euler xyz; the linear acceleration fields are never written.
     void updateValues(const double v[7]);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     std::unique_ptr<Ui::TabApplyDataWidget> ui;
     PlotHost hostQuat;

@@ -3,6 +3,8 @@
 #include "PageStyle.h"
 #include "ui_TabBasicDataWidget.h"
 
+#include <QEvent>
+
 TabBasicDataWidget::TabBasicDataWidget(QWidget* parent)
     : QWidget(parent)
     , ui(new Ui::TabBasicDataWidget)
@@ -32,4 +34,11 @@ void TabBasicDataWidget::updateValues(const double v[9])
 {
     for (int i = 0; i < 9; ++i)
         fields[i]->setText(formatValue(v[i]));
+}
+
+void TabBasicDataWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }

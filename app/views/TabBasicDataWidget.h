@@ -25,6 +25,9 @@ public:
     // accel xyz, gyro xyz, mag xyz
     void updateValues(const double v[9]);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     std::unique_ptr<Ui::TabBasicDataWidget> ui;
     PlotHost hostAccel;

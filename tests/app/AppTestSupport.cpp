@@ -17,6 +17,8 @@ AppWorkDir::AppWorkDir()
         QFile::copy(file, target);
     }
     ok = QDir::setCurrent(dir.path());
+    // The tests read the Chinese texts whatever the machine's language is.
+    setOption(QStringLiteral("language"), QStringLiteral("zh_CN"));
 }
 
 void AppWorkDir::setOption(const QString& name, const QString& value)

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 // A working directory with a copy of Resources/, made current, as the
-// program expects to run in.
+// program expects to run in. Its option file chooses Chinese.
 class AppWorkDir
 {
 public:

@@ -1,13 +1,15 @@
 // strideloom-tour: starts the program and walks through it as a person
 // would (find devices, select the first one, show every page), saving a
 // screenshot of the screen at each step. For machines without a display,
-// under Xvfb.
-//   strideloom-tour SHOTS_DIR
+// under Xvfb. The shots show the English interface, or the Chinese one.
+//   strideloom-tour SHOTS_DIR [zh_CN]
 
 #include "DeviceConfToShow.h"
 #include "ProgramStart.h"
 #include "DockDeviceList.h"
+#include "LanguageSwitcher.h"
 #include "MainView.h"
+#include "ProgramFiles.h"
 #include "Strideloom.h"
 #include "ToolBarDeviceOperation.h"
 #include "ToolBarFileOperation.h"
@@ -44,12 +46,16 @@ void shot(const QDir& dir, const QString& name)
     std::fflush(stdout);
 }
 
-// Rows whose type column reads type.
-QList<int> rowsOfType(QTableWidget* table, const char* type)
+// Rows of one kind of device (the texts depend on the language).
+QList<int> rowsOfType(QTableWidget* table, DevSourceType type)
 {
     QList<int> rows;
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (table->item(row, 1) && table->item(row, 1)->text() == QLatin1String(type))
+        const auto* r = table->item(row, 0)
+                            ? static_cast<const DeviceConfToShow*>(
+                                  table->item(row, 0)->data(DockDeviceList::kRecordRole).value<void*>())
+                            : nullptr;
+        if (r && r->nDevType == type)
             rows << row;
     }
     return rows;
@@ -67,14 +73,18 @@ int main(int argc, char** argv)
     // As the program's own main does.
     prepareProgramStart();
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: strideloom-tour SHOTS_DIR\n");
+    const QString chosen = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
+    if (argc < 2 || argc > 3 || (chosen != QLatin1String("en") && chosen != QLatin1String("zh_CN"))) {
+        std::fprintf(stderr, "usage: strideloom-tour SHOTS_DIR [zh_CN]\n");
         return 2;
     }
     QDir dir(QString::fromLocal8Bit(argv[1]));
     dir.mkpath(".");
 
-    auto* window = new Strideloom;
+    LanguageSwitcher language(ProgramFiles::find(QStringLiteral("translations")));
+    auto* window = new Strideloom(&language);
+    // Whatever the option file says.
+    language.apply(chosen);
     window->resize(1000, 600);
     window->showMaximized();
     // Xvfb has no window manager to maximise the window; fill the screen,
@@ -85,27 +95,27 @@ int main(int argc, char** argv)
     QTableWidget* table = window->deviceDock()->table();
     QElapsedTimer wait;
     wait.start();
-    while (rowsOfType(table, "Router Device").isEmpty() && wait.elapsed() < 5000)
+    while (rowsOfType(table, SOURCE_ROUTER).isEmpty() && wait.elapsed() < 5000)
         settle(100);
     settle(1000);
-    std::printf("USB nodes listed: %d\n", int(rowsOfType(table, "Router Device").size()));
+    std::printf("USB nodes listed: %d\n", int(rowsOfType(table, SOURCE_ROUTER).size()));
     shot(dir, "01-started");
 
-    // "查找设备"
+    // Find devices
     QToolBar* bar = window->deviceToolBar()->toolBar();
     click(bar->widgetForAction(window->deviceToolBar()->checkSerialAction()));
     wait.restart();
-    while (rowsOfType(table, "Serial Port").isEmpty() && wait.elapsed() < 30000)
+    while (rowsOfType(table, SOURCE_SERIAL).isEmpty() && wait.elapsed() < 30000)
         settle(100);
-    std::printf("serial devices found: %d\n", int(rowsOfType(table, "Serial Port").size()));
-    if (rowsOfType(table, "Serial Port").isEmpty()) {
+    std::printf("serial devices found: %d\n", int(rowsOfType(table, SOURCE_SERIAL).size()));
+    if (rowsOfType(table, SOURCE_SERIAL).isEmpty()) {
         delete window;
         return 1;
     }
     settle(3000);
 
     // Select and tick the first serial device.
-    const int serialRow = rowsOfType(table, "Serial Port").first();
+    const int serialRow = rowsOfType(table, SOURCE_SERIAL).first();
     const QRect cell = table->visualItemRect(table->item(serialRow, 0));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     table->item(serialRow, 0)->setCheckState(Qt::Checked);
@@ -154,7 +164,7 @@ int main(int argc, char** argv)
         shot(dir, "09-playback-3d");
     }
     // A USB node: its live data and its place in the 3D view.
-    const QList<int> nodes = rowsOfType(table, "Router Device");
+    const QList<int> nodes = rowsOfType(table, SOURCE_ROUTER);
     if (!nodes.isEmpty()) {
         const QRect nodeCell = table->visualItemRect(table->item(nodes.first(), 0));
         QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, nodeCell.center());

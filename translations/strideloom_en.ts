@@ -1,0 +1,786 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>AboutStrideloom</name>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>版 本 号：</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>发 布 日 期：</source>
+        <translation>Release date:</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;b&gt;Strideloom&lt;/b&gt; 惯性传感器配置与可视化工具：设备查找、实时数据、记录与回放、磁力计与加速度计校准。&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;b&gt;Strideloom&lt;/b&gt; configuration and visualisation tool for inertial sensors: finding devices, live data, recording and playback, magnetometer and accelerometer calibration.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>确  定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1年%2月%3日</source>
+        <translation>%1-%2-%3</translation>
+    </message>
+    <message>
+        <source>关于 </source>
+        <translation>About </translation>
+    </message>
+    <message>
+        <source>./Resources/readme_ch.txt</source>
+        <extracomment>The about text&apos;s file, one per language: give the English one.</extracomment>
+        <translation>./Resources/readme_en.txt</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationAccel</name>
+    <message>
+        <source>加速度计校准</source>
+        <translation>Accelerometer calibration</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;加速度计校准&lt;/p&gt;&lt;p&gt;（用户请勿执行本操作）&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Accelerometer calibration&lt;/p&gt;&lt;p&gt;(for service engineers, not for end users)&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>加速度计旋转面【1】</source>
+        <translation>Accelerometer plane 1</translation>
+    </message>
+    <message>
+        <source>加速度计旋转面【2】</source>
+        <translation>Accelerometer plane 2</translation>
+    </message>
+    <message>
+        <source>加速度计旋转面【3】</source>
+        <translation>Accelerometer plane 3</translation>
+    </message>
+    <message>
+        <source>加速度计旋转面【4】</source>
+        <translation>Accelerometer plane 4</translation>
+    </message>
+    <message>
+        <source>加速度计旋转面【5】</source>
+        <translation>Accelerometer plane 5</translation>
+    </message>
+    <message>
+        <source>加速度计旋转面【6】</source>
+        <translation>Accelerometer plane 6</translation>
+    </message>
+    <message>
+        <source>加速度计校准计算</source>
+        <translation>Accelerometer calibration: computation</translation>
+    </message>
+    <message>
+        <source>开始校准</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>命令下发用时：</source>
+        <translation>Command sent, waiting: </translation>
+    </message>
+    <message>
+        <source>命令执行状态：</source>
+        <translation>Command status: </translation>
+    </message>
+    <message>
+        <source>校准旋转面【%1】剩余时间：</source>
+        <translation>Plane %1, time left: </translation>
+    </message>
+    <message>
+        <source>校准旋转面【%1】</source>
+        <translation>Plane %1</translation>
+    </message>
+    <message>
+        <source>开始计算</source>
+        <translation>Compute</translation>
+    </message>
+    <message>
+        <source>命令下发用时：%1秒</source>
+        <translation>Command sent, waiting: %1 s</translation>
+    </message>
+    <message>
+        <source>校准旋转面【%1】剩余时间：%2秒</source>
+        <translation>Plane %1, time left: %2 s</translation>
+    </message>
+    <message>
+        <source>成功！</source>
+        <translation>succeeded</translation>
+    </message>
+    <message>
+        <source>失败！</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>校准计算状态：</source>
+        <translation>Computation status: </translation>
+    </message>
+</context>
+<context>
+    <name>DeviceConfToShow</name>
+    <message>
+        <source>拟合收集点数：</source>
+        <translation>Samples collected for the fit: </translation>
+    </message>
+    <message>
+        <source>标志点数：</source>
+        <translation>Fit points: </translation>
+    </message>
+    <message>
+        <source>拟合算法运算成功！</source>
+        <translation>Fit succeeded.</translation>
+    </message>
+    <message>
+        <source>拟合运算效果： 一般</source>
+        <translation>Fit quality: fair</translation>
+    </message>
+    <message>
+        <source>拟合运算效果： 较好</source>
+        <translation>Fit quality: good</translation>
+    </message>
+    <message>
+        <source>拟合运算失败！</source>
+        <translation>Fit failed.</translation>
+    </message>
+    <message>
+        <source>开始重新收集并运算...</source>
+        <translation>Collecting samples again...</translation>
+    </message>
+</context>
+<context>
+    <name>DlgPreferences</name>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>界面语言</source>
+        <translation>Interface language</translation>
+    </message>
+    <message>
+        <source>语言：</source>
+        <translation>Language:</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>System language</translation>
+    </message>
+    <message>
+        <source>选择后立即生效</source>
+        <translation>Takes effect at once</translation>
+    </message>
+    <message>
+        <source>基础配置</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>名称选项</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件名：</source>
+        <translation>File name:</translation>
+    </message>
+    <message>
+        <source>例如：temp_&lt;datetime&gt;_&lt;deviceid&gt;.txt</source>
+        <translation>For example: temp_&lt;datetime&gt;_&lt;deviceid&gt;.txt</translation>
+    </message>
+    <message>
+        <source>分隔符</source>
+        <translation>Separator</translation>
+    </message>
+    <message>
+        <source>[Tab]键</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <source>分号[;]</source>
+        <translation>Semicolon [;]</translation>
+    </message>
+    <message>
+        <source>逗号[,]</source>
+        <translation>Comma [,]</translation>
+    </message>
+    <message>
+        <source>空格[ ]</source>
+        <translation>Blank [ ]</translation>
+    </message>
+    <message>
+        <source>自定义</source>
+        <translation>Custom</translation>
+    </message>
+    <message>
+        <source>占位符（空数据）</source>
+        <translation>Placeholder (no data)</translation>
+    </message>
+    <message>
+        <source>空格</source>
+        <translation>Blank</translation>
+    </message>
+    <message>
+        <source>传感器数据</source>
+        <translation>Sensor data</translation>
+    </message>
+    <message>
+        <source>四元数</source>
+        <translation>Quaternion</translation>
+    </message>
+    <message>
+        <source>欧拉角</source>
+        <translation>Euler angles</translation>
+    </message>
+    <message>
+        <source>陀螺仪</source>
+        <translation>Gyroscope</translation>
+    </message>
+    <message>
+        <source>加速度</source>
+        <translation>Acceleration</translation>
+    </message>
+    <message>
+        <source>空间定位</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>磁力计</source>
+        <translation>Magnetometer</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>气压计</source>
+        <translation>Barometer</translation>
+    </message>
+    <message>
+        <source>时间戳</source>
+        <translation>Time stamp</translation>
+    </message>
+    <message>
+        <source>包计数</source>
+        <translation>Frame counter</translation>
+    </message>
+    <message>
+        <source>录制时间</source>
+        <translation>Recording time</translation>
+    </message>
+    <message>
+        <source>导出文件</source>
+        <translation>Recording files</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>分隔符 与 占位符 不能相同，请重新设置！</source>
+        <translation>Separator and placeholder must differ. Please choose again.</translation>
+    </message>
+</context>
+<context>
+    <name>DlgWait</name>
+    <message>
+        <source>加载中，请稍后...</source>
+        <translation>Loading, please wait...</translation>
+    </message>
+</context>
+<context>
+    <name>DockDebugInfo</name>
+    <message>
+        <source>调试窗口</source>
+        <translation>Debug window</translation>
+    </message>
+</context>
+<context>
+    <name>DockDeviceList</name>
+    <message>
+        <source>设备列表</source>
+        <translation>Device list</translation>
+    </message>
+    <message>
+        <source>设备ID</source>
+        <translation>Device ID</translation>
+    </message>
+    <message>
+        <source>连接方式</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>属性</source>
+        <translation>Property</translation>
+    </message>
+    <message>
+        <source>开始（100帧）</source>
+        <translation>Start (100 frames/s)</translation>
+    </message>
+    <message>
+        <source>启动设备传输</source>
+        <translation>Start the device&apos;s stream</translation>
+    </message>
+    <message>
+        <source>停止传输</source>
+        <translation>Stop streaming</translation>
+    </message>
+    <message>
+        <source>删除文件</source>
+        <translation>Remove recording</translation>
+    </message>
+    <message>
+        <source>删除当前播放文件</source>
+        <translation>Remove this recording from the list</translation>
+    </message>
+    <message>
+        <source>Router Device</source>
+        <translation>USB node</translation>
+    </message>
+    <message>
+        <source>Serial Port</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>Read File</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>Baud rate: </translation>
+    </message>
+    <message>
+        <source>设备：%1，保存文件失败!</source>
+        <translation>Could not create the recording file for device %1.</translation>
+    </message>
+    <message>
+        <source>设备：%1，写入文件失败，已停止记录！</source>
+        <translation>Recording failed for device %1; recording stopped.</translation>
+    </message>
+</context>
+<context>
+    <name>InfoBox</name>
+    <message>
+        <source>提示：</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>确 定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>MagResultWriter</name>
+    <message>
+        <source>该设备不是串口设备，校准结果无法写入设备</source>
+        <translation>Not a serial device: the calibration cannot be written into it</translation>
+    </message>
+    <message>
+        <source>设备未确认写入，校准结果未写入设备</source>
+        <translation>The device did not confirm the write: calibration not written</translation>
+    </message>
+    <message>
+        <source>设备已断开，校准结果未写入设备</source>
+        <translation>Device disconnected: calibration not written</translation>
+    </message>
+    <message>
+        <source>未能读取设备配置，校准结果未写入设备</source>
+        <translation>Could not read the device configuration: calibration not written</translation>
+    </message>
+    <message>
+        <source>读取设备配置，准备写入校准结果...</source>
+        <translation>Reading the device configuration to write the calibration...</translation>
+    </message>
+    <message>
+        <source>校准结果已写入设备</source>
+        <translation>Calibration written into the device</translation>
+    </message>
+</context>
+<context>
+    <name>MainView</name>
+    <message>
+        <source>基础数据：加速度、角速度与磁场</source>
+        <translation>Basic data: acceleration, angular rate and magnetic field</translation>
+    </message>
+    <message>
+        <source>应用数据：四元数与欧拉角</source>
+        <translation>Applied data: quaternion and Euler angles</translation>
+    </message>
+    <message>
+        <source>扩展数据：气压、高度与温度</source>
+        <translation>Extended data: pressure, altitude and temperature</translation>
+    </message>
+    <message>
+        <source>三维视图：设备姿态</source>
+        <translation>3D view: device orientation</translation>
+    </message>
+    <message>
+        <source>磁力计校准：磁场采样点云</source>
+        <translation>Magnetometer calibration: the magnetic field samples</translation>
+    </message>
+    <message>
+        <source>暂停回放</source>
+        <translation>Pause playback</translation>
+    </message>
+    <message>
+        <source>回放</source>
+        <translation>Play back</translation>
+    </message>
+</context>
+<context>
+    <name>PlotWidget</name>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>继续显示最新数据</source>
+        <translation>Resume: show the latest data</translation>
+    </message>
+    <message>
+        <source>暂停显示</source>
+        <translation>Pause the plot</translation>
+    </message>
+</context>
+<context>
+    <name>RecordFormat</name>
+    <message>
+        <source>分隔符不能为空！</source>
+        <translation>The separator must not be empty.</translation>
+    </message>
+    <message>
+        <source>分隔符不能包含“/”、换行、数字或数值与时间中会出现的字符（. + - e E _ n a i f），否则记录的文件无法读回！</source>
+        <translation>The separator must not contain &quot;/&quot;, a line break, a digit or a character that occurs in numbers and times (. + - e E _ n a i f): the recording could not be read back.</translation>
+    </message>
+    <message>
+        <source>占位符不能为空，也不能包含“/”、换行或分隔符，否则记录的文件无法读回！</source>
+        <translation>The placeholder must not be empty or contain &quot;/&quot;, a line break or the separator: the recording could not be read back.</translation>
+    </message>
+</context>
+<context>
+    <name>Strideloom</name>
+    <message>
+        <source>USB接收器被其他程序占用，关闭该程序后会自动连接</source>
+        <translation>USB receiver held by another program; it connects by itself once that program closes</translation>
+    </message>
+    <message>
+        <source>没有访问USB接收器的权限，请按README安装udev规则</source>
+        <translation>No permission for the USB receiver: install the udev rule as the README says</translation>
+    </message>
+    <message>
+        <source>USB接收器已连接</source>
+        <translation>USB receiver connected</translation>
+    </message>
+    <message>
+        <source>正在查找设备…</source>
+        <translation>Finding devices…</translation>
+    </message>
+    <message>
+        <source>选择要打开的文件</source>
+        <translation>Choose a recording to open</translation>
+    </message>
+    <message>
+        <source>加载中，请稍后...</source>
+        <translation>Loading, please wait...</translation>
+    </message>
+    <message>
+        <source>获取文件信息失败，不能解析此文件！</source>
+        <translation>Could not read the file header: this is not a recording.</translation>
+    </message>
+    <message>
+        <source>文件加载失败，请重试！</source>
+        <translation>Loading the recording failed. Please try again.</translation>
+    </message>
+    <message>
+        <source>找不到随程序安装的用户指南（guide/strideloom-guide.html），请重新安装程序。</source>
+        <translation>The user guide that ships with the program (guide/strideloom-guide.html) is missing. Please reinstall the program.</translation>
+    </message>
+    <message>
+        <source>无法打开用户指南：%1</source>
+        <translation>Could not open the user guide: %1</translation>
+    </message>
+    <message>
+        <source>设备：%1，不是已连接的串口设备，无法执行该操作!</source>
+        <translation>Device %1 is not a connected serial device; the command cannot be sent.</translation>
+    </message>
+    <message>
+        <source>设备：%1，%2。</source>
+        <extracomment>%1 the device key, %2 what went wrong</extracomment>
+        <translation>Device %1: %2.</translation>
+    </message>
+    <message>
+        <source>设备：%1，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。</source>
+        <translation>Device %1: the magnetometer calibration is not written into the device yet. Closing again quits, and the calibration is lost.</translation>
+    </message>
+    <message>
+        <source>请仅勾选一个设备用于加速度校准!</source>
+        <translation>Tick exactly one device for the accelerometer calibration.</translation>
+    </message>
+    <message>
+        <source>请仅勾选一个设备用于置零旋转!</source>
+        <translation>Tick exactly one device to zero its rotation.</translation>
+    </message>
+    <message numerus="yes">
+        <source>查找完成，找到 %n 个串口设备</source>
+        <translation>
+            <numerusform>Search complete: %n serial device found</numerusform>
+            <numerusform>Search complete: %n serial devices found</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>StrideloomClass</name>
+    <message>
+        <source>KORVANT Strideloom</source>
+        <translation>KORVANT Strideloom</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>视图</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open recording...</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>基础数据视图</source>
+        <translation>Basic data</translation>
+    </message>
+    <message>
+        <source>应用数据视图</source>
+        <translation>Applied data</translation>
+    </message>
+    <message>
+        <source>扩展数据视图</source>
+        <translation>Extended data</translation>
+    </message>
+    <message>
+        <source>三维立体视图</source>
+        <translation>3D view</translation>
+    </message>
+    <message>
+        <source>磁场模拟视图</source>
+        <translation>Magnetometer calibration</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options...</translation>
+    </message>
+    <message>
+        <source>设备列表</source>
+        <translation>Device list</translation>
+    </message>
+    <message>
+        <source>调试窗口</source>
+        <translation>Debug window</translation>
+    </message>
+    <message>
+        <source>在线帮助</source>
+        <translation>User guide</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+</context>
+<context>
+    <name>Tab3DWidget_mag</name>
+    <message>
+        <source>磁场校准：</source>
+        <translation>Magnetometer calibration:</translation>
+    </message>
+    <message>
+        <source>计算</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <source>节点状态：</source>
+        <translation>State:</translation>
+    </message>
+    <message>
+        <source>未校准</source>
+        <translation>Not calibrated</translation>
+    </message>
+    <message>
+        <source>重新写入</source>
+        <translation>Write again</translation>
+    </message>
+    <message>
+        <source>已校准</source>
+        <translation>Calibrated</translation>
+    </message>
+    <message>
+        <source>正在写入设备...</source>
+        <translation>Writing into the device...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>TabApplyDataWidget</name>
+    <message>
+        <source>Quaternion</source>
+        <translation>Quaternion</translation>
+    </message>
+    <message>
+        <source>W:</source>
+        <translation>W:</translation>
+    </message>
+    <message>
+        <source>X:</source>
+        <translation>X:</translation>
+    </message>
+    <message>
+        <source>Y:</source>
+        <translation>Y:</translation>
+    </message>
+    <message>
+        <source>Z:</source>
+        <translation>Z:</translation>
+    </message>
+    <message>
+        <source>Euler</source>
+        <translation>Euler (deg)</translation>
+    </message>
+    <message>
+        <source>Roll</source>
+        <translation>Roll</translation>
+    </message>
+    <message>
+        <source>Pitch</source>
+        <translation>Pitch</translation>
+    </message>
+    <message>
+        <source>Yaw</source>
+        <translation>Yaw</translation>
+    </message>
+    <message>
+        <source>Linear Accel</source>
+        <translation>Linear accel (g)</translation>
+    </message>
+</context>
+<context>
+    <name>TabBasicDataWidget</name>
+    <message>
+        <source>Accel</source>
+        <translation>Accel (g)</translation>
+    </message>
+    <message>
+        <source>X:</source>
+        <translation>X:</translation>
+    </message>
+    <message>
+        <source>Y:</source>
+        <translation>Y:</translation>
+    </message>
+    <message>
+        <source>Z:</source>
+        <translation>Z:</translation>
+    </message>
+    <message>
+        <source>Gyro</source>
+        <translation>Gyro (deg/s)</translation>
+    </message>
+    <message>
+        <source>Mag</source>
+        <translation>Mag (uT)</translation>
+    </message>
+</context>
+<context>
+    <name>ToolBarDeviceOperation</name>
+    <message>
+        <source>设备管理工具</source>
+        <translation>Device tools</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>Find devices</translation>
+    </message>
+    <message>
+        <source>查找设备：在所有串口上以五种波特率查找串口设备</source>
+        <translation>Find devices: serial devices on every port, at each of the five baud rates</translation>
+    </message>
+    <message>
+        <source>加速度计校准</source>
+        <translation>Accelerometer calibration</translation>
+    </message>
+    <message>
+        <source>加速度计校准：六面校准向导，用于勾选的一个串口设备</source>
+        <translation>Accelerometer calibration: six-plane wizard for the one ticked serial device</translation>
+    </message>
+    <message>
+        <source>置零旋转</source>
+        <translation>Zero rotation</translation>
+    </message>
+    <message>
+        <source>置零旋转：以勾选设备的当前姿态为参考；再按一次回到世界参考</source>
+        <translation>Zero rotation: the ticked device&apos;s current orientation becomes the reference; press again for the world reference</translation>
+    </message>
+</context>
+<context>
+    <name>ToolBarFileOperation</name>
+    <message>
+        <source>文件管理工具</source>
+        <translation>File tools</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>停止导出</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <source>导出：把勾选的设备记录到所选目录</source>
+        <translation>Record the ticked devices into the chosen directory</translation>
+    </message>
+    <message>
+        <source>当前选择路径：</source>
+        <translation>Directory:</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>浏览：选择导出目录</source>
+        <translation>Choose the recording directory</translation>
+    </message>
+    <message>
+        <source>文件路径不正确，请重新选择!</source>
+        <translation>The directory is not valid. Please choose another one.</translation>
+    </message>
+    <message>
+        <source>选择路径：</source>
+        <translation>Choose the recording directory</translation>
+    </message>
+</context>
+</TS>

@@ -289,6 +289,10 @@
         <source>分隔符 与 占位符 不能相同，请重新设置！</source>
         <translation>Separator and placeholder must differ. Please choose again.</translation>
     </message>
+    <message>
+        <source>流数据</source>
+        <translation>Streaming</translation>
+    </message>
 </context>
 <context>
     <name>DlgWait</name>
@@ -366,6 +370,22 @@
         <source>设备：%1，写入文件失败，已停止记录！</source>
         <translation>Recording failed for device %1; recording stopped.</translation>
     </message>
+    <message>
+        <source>Network</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>网络设备：命令和校准只能在其采集站上进行</source>
+        <translation>Network device: commands and calibrations run on its capture station</translation>
+    </message>
+    <message>
+        <source>此设备的数据来自另一台计算机（采集站），本程序只显示和记录它</source>
+        <translation>This device streams from another computer (a capture station); here it is only shown and recorded</translation>
+    </message>
+    <message>
+        <source>采集站离线</source>
+        <translation>Capture station offline</translation>
+    </message>
 </context>
 <context>
     <name>InfoBox</name>
@@ -435,6 +455,10 @@
         <source>回放</source>
         <translation>Play back</translation>
     </message>
+    <message>
+        <source>套装视图</source>
+        <translation>Suit view</translation>
+    </message>
 </context>
 <context>
     <name>PlotWidget</name>
@@ -467,19 +491,113 @@
     </message>
 </context>
 <context>
+    <name>StreamSettingsPage</name>
+    <message>
+        <source>浏览</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose a file</translation>
+    </message>
+    <message>
+        <source>MQTT 代理服务器</source>
+        <translation>MQTT broker</translation>
+    </message>
+    <message>
+        <source>将本机设备的数据发布到代理服务器</source>
+        <translation>Publish this computer's devices to the broker</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>Host:</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>采集站名称：</source>
+        <translation>Station name:</translation>
+    </message>
+    <message>
+        <source>用户名：</source>
+        <translation>User name:</translation>
+    </message>
+    <message>
+        <source>密码：</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>CA 证书（TLS）：</source>
+        <translation>CA certificate (TLS):</translation>
+    </message>
+    <message>
+        <source>客户端证书：</source>
+        <translation>Client certificate:</translation>
+    </message>
+    <message>
+        <source>客户端私钥：</source>
+        <translation>Client key:</translation>
+    </message>
+    <message>
+        <source>显示其他采集站的设备（网络设备）</source>
+        <translation>Show other stations' devices (network devices)</translation>
+    </message>
+    <message>
+        <source>全部；或用 ; 分隔的采集站名称</source>
+        <translation>All, or station names separated by ;</translation>
+    </message>
+    <message>
+        <source>采集站：</source>
+        <translation>Stations:</translation>
+    </message>
+    <message>
+        <source>以 OSC 发送本机设备的数据</source>
+        <translation>Send this computer's devices over OSC</translation>
+    </message>
+    <message>
+        <source>按设备频率</source>
+        <translation>Device rate</translation>
+    </message>
+    <message>
+        <source> 帧/秒</source>
+        <translation> frames/s</translation>
+    </message>
+    <message>
+        <source>最大频率：</source>
+        <translation>Maximum rate:</translation>
+    </message>
+</context>
+<context>
+    <name>StreamingHost</name>
+    <message>
+        <source>MQTT 已连接（%1）</source>
+        <translation>MQTT connected (%1)</translation>
+    </message>
+    <message>
+        <source>MQTT 未连接</source>
+        <translation>MQTT not connected</translation>
+    </message>
+    <message>
+        <source>，已发送 %1 帧，丢弃 %2 帧</source>
+        <translation>, %1 frames sent, %2 dropped</translation>
+    </message>
+    <message>
+        <source>远程设备：%1，收到 %2 帧，丢失 %3 帧，无效消息 %4</source>
+        <translation>Remote devices: %1, %2 frames received, %3 lost, %4 invalid messages</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>connected</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>not connected</translation>
+    </message>
+</context>
+<context>
     <name>Strideloom</name>
-    <message>
-        <source>USB接收器被其他程序占用，关闭该程序后会自动连接</source>
-        <translation>USB receiver held by another program; it connects by itself once that program closes</translation>
-    </message>
-    <message>
-        <source>没有访问USB接收器的权限，请按README安装udev规则</source>
-        <translation>No permission for the USB receiver: install the udev rule as the README says</translation>
-    </message>
-    <message>
-        <source>USB接收器已连接</source>
-        <translation>USB receiver connected</translation>
-    </message>
     <message>
         <source>正在查找设备…</source>
         <translation>Finding devices…</translation>
@@ -535,6 +653,14 @@
             <numerusform>Search complete: %n serial device found</numerusform>
             <numerusform>Search complete: %n serial devices found</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>流数据设置有误，未启动：</source>
+        <translation>Streaming settings are wrong; streaming not started: </translation>
+    </message>
+    <message>
+        <source>流数据设置有误，未更改：</source>
+        <translation>Streaming settings are wrong; nothing changed: </translation>
     </message>
 </context>
 <context>
@@ -642,6 +768,14 @@
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>网络设备：命令和校准只能在其采集站上进行</source>
+        <translation>Network device: commands and calibrations run on its capture station</translation>
+    </message>
+    <message>
+        <source>校准结果正在写入设备，请稍候再开始新的校准</source>
+        <translation>The calibration is being written to the device; start a new one once it is done</translation>
+    </message>
 </context>
 <context>
     <name>TabApplyDataWidget</name>
@@ -714,6 +848,71 @@
     </message>
 </context>
 <context>
+    <name>TabSuitWidget</name>
+    <message>
+        <source>T 姿势对齐</source>
+        <translation>T-pose</translation>
+    </message>
+    <message>
+        <source>倒计时 3 秒后请保持 T 姿势站立 1 秒</source>
+        <translation>After a 3-second countdown, stand still in a T-pose for 1 second</translation>
+    </message>
+    <message>
+        <source>录制 BVH</source>
+        <translation>Record BVH</translation>
+    </message>
+    <message>
+        <source>套装：</source>
+        <translation>Suit:</translation>
+    </message>
+    <message>
+        <source>，写入文件失败，已停止记录！
+</source>
+        <translation>: writing the file failed; recording stopped.
+</translation>
+    </message>
+    <message>
+        <source>文件路径不正确，请重新选择!</source>
+        <translation>The directory is not valid. Please choose another one.</translation>
+    </message>
+    <message>
+        <source>请在设备列表中选择一个套装节点</source>
+        <translation>Select a node of a suit in the device list</translation>
+    </message>
+    <message>
+        <source>套装 %1：</source>
+        <translation>Suit %1:</translation>
+    </message>
+    <message>
+        <source>未对齐，显示传感器原始姿态（请点击“T 姿势对齐”）</source>
+        <translation>Not aligned: raw sensor orientations (press &quot;T-pose&quot;)</translation>
+    </message>
+    <message>
+        <source>请摆好 T 姿势：%1 秒</source>
+        <translation>Get into a T-pose: %1 s</translation>
+    </message>
+    <message>
+        <source>保持 T 姿势不动……</source>
+        <translation>Hold the T-pose…</translation>
+    </message>
+    <message>
+        <source>已对齐</source>
+        <translation>Aligned</translation>
+    </message>
+    <message>
+        <source>（T 姿势失败：%1）</source>
+        <translation>(T-pose failed: %1)</translation>
+    </message>
+    <message>
+        <source>（模型文件有误，使用默认骨架）</source>
+        <translation>(model file is wrong; the default skeleton is used)</translation>
+    </message>
+    <message>
+        <source>录制中：%1（%2 帧）</source>
+        <translation>Recording: %1 (%2 frames)</translation>
+    </message>
+</context>
+<context>
     <name>ToolBarDeviceOperation</name>
     <message>
         <source>设备管理工具</source>
@@ -781,6 +980,21 @@
     <message>
         <source>选择路径：</source>
         <translation>Choose the recording directory</translation>
+    </message>
+</context>
+<context>
+    <name>UsbStatusLabel</name>
+    <message>
+        <source>USB接收器被其他程序占用，关闭该程序后会自动连接</source>
+        <translation>USB receiver held by another program; it connects by itself once that program closes</translation>
+    </message>
+    <message>
+        <source>没有访问USB接收器的权限，请按README安装udev规则</source>
+        <translation>No permission for the USB receiver: see the udev rule in the README</translation>
+    </message>
+    <message>
+        <source>USB接收器已连接</source>
+        <translation>USB receiver connected</translation>
     </message>
 </context>
 </TS>

@@ -71,12 +71,12 @@ void Tab3DWidget_mag::slotBeginMagCalcul()
         return;
     // Another station's device: its calibration belongs to that station.
     if (dev->nDevType == SOURCE_NETWORK) {
-        showInfoBox(QString::fromUtf8("网络设备：命令和校准只能在其采集站上进行"));
+        showInfoBox(tr("网络设备：命令和校准只能在其采集站上进行"));
         return;
     }
     // Its write would share the result write's acknowledgement.
     if (pWriter && pWriter->isWriting(dev->strKey)) {
-        dev->appendLog(QString::fromUtf8("校准结果正在写入设备，请稍候再开始新的校准"));
+        dev->appendLog(tr("校准结果正在写入设备，请稍候再开始新的校准"));
         return;
     }
     _device_setting setting;

@@ -166,8 +166,8 @@ void DlgPreferences::choose(const QList<QCheckBox*>& group, QCheckBox* chosen, Q
 void DlgPreferences::addStreamPage()
 {
     pStreamPage = new StreamSettingsPage(ui->tabWidget_Seeting_2);
-    ui->tabWidget_Seeting_2->addTab(pStreamPage, QString::fromUtf8("流数据"));
-    auto* item = new QTreeWidgetItem(ui->treeWidget_SelectTab_2, QStringList(QString::fromUtf8("流数据")));
+    ui->tabWidget_Seeting_2->addTab(pStreamPage, tr("流数据"));
+    auto* item = new QTreeWidgetItem(ui->treeWidget_SelectTab_2, QStringList(tr("流数据")));
     item->setData(0, Qt::UserRole + 1, QVariant::fromValue<void*>(pStreamPage));
 }
 

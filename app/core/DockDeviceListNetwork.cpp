@@ -15,10 +15,10 @@ QAction* DockDeviceList::networkInfoAction() const
     if (!pNetworkInfoAction) {
         auto* self = const_cast<DockDeviceList*>(this);
         self->pNetworkInfoAction =
-            new QAction(QString::fromUtf8("网络设备：命令和校准只能在其采集站上进行"), self);
+            new QAction(tr("网络设备：命令和校准只能在其采集站上进行"), self);
         self->pNetworkInfoAction->setEnabled(false);
         self->pNetworkInfoAction->setToolTip(
-            QString::fromUtf8("此设备的数据来自另一台计算机（采集站），本程序只显示和记录它"));
+            tr("此设备的数据来自另一台计算机（采集站），本程序只显示和记录它"));
     }
     return pNetworkInfoAction;
 }
@@ -37,7 +37,7 @@ void DockDeviceList::greyNetworkRow(DeviceConfToShow* record, bool offline)
     for (int c = 0; c < t->columnCount(); ++c) {
         if (QTableWidgetItem* it = t->item(row, c)) {
             it->setForeground(offline ? QBrush(Qt::gray) : QBrush());
-            it->setToolTip(offline ? QString::fromUtf8("采集站离线") : QString());
+            it->setToolTip(offline ? tr("采集站离线") : QString());
         }
     }
 }

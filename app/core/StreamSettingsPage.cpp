@@ -1,5 +1,6 @@
 #include "StreamSettingsPage.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -27,9 +28,9 @@ QWidget* fileRow(QWidget* parent, QLineEdit* e)
     auto* l = new QHBoxLayout(w);
     l->setContentsMargins(0, 0, 0, 0);
     l->addWidget(e);
-    auto* b = new QPushButton(QString::fromUtf8("浏览"), w);
+    auto* b = new QPushButton(QCoreApplication::translate("StreamSettingsPage", "浏览"), w);
     QObject::connect(b, &QPushButton::clicked, e, [e] {
-        const QString f = QFileDialog::getOpenFileName(nullptr, QString::fromUtf8("选择文件"), e->text());
+        const QString f = QFileDialog::getOpenFileName(nullptr, QCoreApplication::translate("StreamSettingsPage", "选择文件"), e->text());
         if (!f.isEmpty())
             e->setText(f);
     });
@@ -52,56 +53,56 @@ StreamSettingsPage::StreamSettingsPage(QWidget* parent)
     setObjectName(QStringLiteral("SeetingTab_Stream"));
     auto* top = new QVBoxLayout(this);
 
-    auto* mqtt = new QGroupBox(QString::fromUtf8("MQTT 代理服务器"), this);
+    auto* mqtt = new QGroupBox(QCoreApplication::translate("StreamSettingsPage", "MQTT 代理服务器"), this);
     auto* fm = new QFormLayout(mqtt);
-    checkMqtt = new QCheckBox(QString::fromUtf8("将本机设备的数据发布到代理服务器"), mqtt);
+    checkMqtt = new QCheckBox(QCoreApplication::translate("StreamSettingsPage", "将本机设备的数据发布到代理服务器"), mqtt);
     checkMqtt->setObjectName(QStringLiteral("checkBox_stream_mqtt"));
     fm->addRow(checkMqtt);
     editBroker = edit(mqtt, "edit_stream_broker");
-    fm->addRow(QString::fromUtf8("地址："), editBroker);
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "地址："), editBroker);
     editPort = edit(mqtt, "edit_stream_port");
-    fm->addRow(QString::fromUtf8("端口："), editPort);
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "端口："), editPort);
     editStation = edit(mqtt, "edit_stream_station");
     editStation->setPlaceholderText(stream::hostName());
-    fm->addRow(QString::fromUtf8("采集站名称："), editStation);
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "采集站名称："), editStation);
     editUser = edit(mqtt, "edit_stream_user");
-    fm->addRow(QString::fromUtf8("用户名："), editUser);
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "用户名："), editUser);
     editPassword = edit(mqtt, "edit_stream_password");
     editPassword->setEchoMode(QLineEdit::Password);
-    fm->addRow(QString::fromUtf8("密码："), editPassword);
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "密码："), editPassword);
     editCaFile = edit(mqtt, "edit_stream_cafile");
-    fm->addRow(QString::fromUtf8("CA 证书（TLS）："), fileRow(mqtt, editCaFile));
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "CA 证书（TLS）："), fileRow(mqtt, editCaFile));
     editCertFile = edit(mqtt, "edit_stream_certfile");
-    fm->addRow(QString::fromUtf8("客户端证书："), fileRow(mqtt, editCertFile));
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "客户端证书："), fileRow(mqtt, editCertFile));
     editKeyFile = edit(mqtt, "edit_stream_keyfile");
-    fm->addRow(QString::fromUtf8("客户端私钥："), fileRow(mqtt, editKeyFile));
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "客户端私钥："), fileRow(mqtt, editKeyFile));
     comboQos = new QComboBox(mqtt);
     comboQos->setObjectName(QStringLiteral("combo_stream_qos"));
     comboQos->addItems({QStringLiteral("0"), QStringLiteral("1")});
     fm->addRow(QStringLiteral("QoS："), comboQos);
-    checkRemote = new QCheckBox(QString::fromUtf8("显示其他采集站的设备（网络设备）"), mqtt);
+    checkRemote = new QCheckBox(QCoreApplication::translate("StreamSettingsPage", "显示其他采集站的设备（网络设备）"), mqtt);
     checkRemote->setObjectName(QStringLiteral("checkBox_stream_remote"));
     fm->addRow(checkRemote);
     editRemoteStations = edit(mqtt, "edit_stream_remotestations");
-    editRemoteStations->setPlaceholderText(QString::fromUtf8("全部；或用 ; 分隔的采集站名称"));
-    fm->addRow(QString::fromUtf8("采集站："), editRemoteStations);
+    editRemoteStations->setPlaceholderText(QCoreApplication::translate("StreamSettingsPage", "全部；或用 ; 分隔的采集站名称"));
+    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "采集站："), editRemoteStations);
     top->addWidget(mqtt);
 
     auto* osc = new QGroupBox(QStringLiteral("OSC (UDP)"), this);
     auto* fo = new QFormLayout(osc);
-    checkOsc = new QCheckBox(QString::fromUtf8("以 OSC 发送本机设备的数据"), osc);
+    checkOsc = new QCheckBox(QCoreApplication::translate("StreamSettingsPage", "以 OSC 发送本机设备的数据"), osc);
     checkOsc->setObjectName(QStringLiteral("checkBox_stream_osc"));
     fo->addRow(checkOsc);
     editOscHost = edit(osc, "edit_stream_oschost");
-    fo->addRow(QString::fromUtf8("地址："), editOscHost);
+    fo->addRow(QCoreApplication::translate("StreamSettingsPage", "地址："), editOscHost);
     editOscPort = edit(osc, "edit_stream_oscport");
-    fo->addRow(QString::fromUtf8("端口："), editOscPort);
+    fo->addRow(QCoreApplication::translate("StreamSettingsPage", "端口："), editOscPort);
     spinMaxRate = new QSpinBox(osc);
     spinMaxRate->setObjectName(QStringLiteral("spin_stream_maxrate"));
     spinMaxRate->setRange(0, 1000);
-    spinMaxRate->setSpecialValueText(QString::fromUtf8("按设备频率"));
-    spinMaxRate->setSuffix(QString::fromUtf8(" 帧/秒"));
-    fo->addRow(QString::fromUtf8("最大频率："), spinMaxRate);
+    spinMaxRate->setSpecialValueText(QCoreApplication::translate("StreamSettingsPage", "按设备频率"));
+    spinMaxRate->setSuffix(QCoreApplication::translate("StreamSettingsPage", " 帧/秒"));
+    fo->addRow(QCoreApplication::translate("StreamSettingsPage", "最大频率："), spinMaxRate);
     top->addWidget(osc);
     top->addStretch(1);
 }

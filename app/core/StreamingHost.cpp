@@ -137,17 +137,17 @@ QString StreamingHost::statusText() const
         const auto c = pPublisher->counters();
         QString s;
         if (current.mqtt)
-            s = (c.connected ? QString::fromUtf8("MQTT 已连接（%1）").arg(pPublisher->station())
-                             : QString::fromUtf8("MQTT 未连接"));
+            s = (c.connected ? tr("MQTT 已连接（%1）").arg(pPublisher->station())
+                             : tr("MQTT 未连接"));
         else
             s = QStringLiteral("OSC");
-        s += QString::fromUtf8("，已发送 %1 帧，丢弃 %2 帧").arg(current.mqtt ? c.published : c.oscSent).arg(c.dropped());
+        s += tr("，已发送 %1 帧，丢弃 %2 帧").arg(current.mqtt ? c.published : c.oscSent).arg(c.dropped());
         parts << s;
     }
     if (pSubscriber) {
         const auto c = pSubscriber->counters();
-        parts << QString::fromUtf8("远程设备：%1，收到 %2 帧，丢失 %3 帧，无效消息 %4")
-                     .arg(c.connected ? QString::fromUtf8("已连接") : QString::fromUtf8("未连接"))
+        parts << tr("远程设备：%1，收到 %2 帧，丢失 %3 帧，无效消息 %4")
+                     .arg(c.connected ? tr("已连接") : tr("未连接"))
                      .arg(c.frames)
                      .arg(c.lost)
                      .arg(c.rejected);

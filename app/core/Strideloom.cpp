@@ -545,7 +545,7 @@ void Strideloom::startStreaming()
     });
     QString error;
     if (!pStreaming->apply(stream::StreamOptions::fromOptions(mapOptions), &error))
-        statusBar()->showMessage(QString::fromUtf8("流数据设置有误，未启动：") + error);
+        statusBar()->showMessage(tr("流数据设置有误，未启动：") + error);
 }
 
 void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
@@ -553,7 +553,7 @@ void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
     const stream::StreamOptions o = dlg.streamOptions();
     QString error;
     if (!pStreaming->apply(o, &error)) {
-        showInfoBox(QString::fromUtf8("流数据设置有误，未更改：") + error);
+        showInfoBox(tr("流数据设置有误，未更改：") + error);
         return;
     }
     o.store(&mapOptions);

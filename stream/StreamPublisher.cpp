@@ -167,6 +167,7 @@ void StreamPublisher::run()
         std::lock_guard<std::mutex> lock(mutexInfo);
         problem = text;
     };
+    bool tlsFailed = false;
     if (opts.mqtt) {
         const QByteArray id = "strideloom-" + stationName.toUtf8().left(40) + "-" + QByteArray::number(getpid()) + "-" +
                               QByteArray::number(quintptr(this) & 0xffff, 16);
@@ -182,12 +183,20 @@ void StreamPublisher::run()
                                  key = opts.keyFile.toLocal8Bit();
                 const int rc = mosquitto_tls_set(m, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
                                                  key.isEmpty() ? nullptr : key.constData(), nullptr);
-                if (rc != MOSQ_ERR_SUCCESS)
+                if (rc != MOSQ_ERR_SUCCESS) {
+                    // Never fall back to a plain connection: the credentials
+                    // would travel in the clear.
                     setProblem(QString::fromUtf8("TLS 设置失败：") + mosquitto_strerror(rc));
+                    mosquitto_destroy(m);
+                    m = nullptr;
+                    tlsFailed = true;
+                }
             }
+        }
+        if (m) {
             mosquitto_connect_callback_set(m, onConnect);
             mosquitto_disconnect_callback_set(m, onDisconnect);
-        } else {
+        } else if (!tlsFailed) {
             setProblem(QString::fromUtf8("无法创建 MQTT 客户端"));
         }
     }

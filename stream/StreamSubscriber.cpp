@@ -189,8 +189,14 @@ void StreamSubscriber::run()
                                   opts.password.isEmpty() ? nullptr : opts.password.toUtf8().constData());
     if (!opts.caFile.isEmpty()) {
         const QByteArray ca = opts.caFile.toLocal8Bit(), cert = opts.certFile.toLocal8Bit(), key = opts.keyFile.toLocal8Bit();
-        mosquitto_tls_set(m, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
-                          key.isEmpty() ? nullptr : key.constData(), nullptr);
+        const int rc = mosquitto_tls_set(m, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                                         key.isEmpty() ? nullptr : key.constData(), nullptr);
+        // Never fall back to a plain connection.
+        if (rc != MOSQ_ERR_SUCCESS) {
+            setProblem(QString::fromUtf8("TLS 设置失败：") + mosquitto_strerror(rc));
+            mosquitto_destroy(m);
+            return;
+        }
     }
     mosquitto_connect_callback_set(m, onConnect);
     mosquitto_disconnect_callback_set(m, onDisconnect);

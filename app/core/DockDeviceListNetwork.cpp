@@ -1,6 +1,6 @@
 // The device list's rows of other stations' devices ("Network"), received
 // through an MQTT broker (stream/StreamSubscriber). Kept apart from
-// DockDeviceList.cpp: the frame handling mirrors Part 3.2 D.
+// DockDeviceList.cpp: the frame handling mirrors that of local devices.
 #include "DeviceConfToShow.h"
 #include "DockDeviceList.h"
 #include "kvplot2d.h"

@@ -176,6 +176,22 @@ void DockDeviceList::AppReadFrameData(QString strSensorKey, FrameData* pFrameDat
     routeFrame(strSensorKey, *pFrameData, SOURCE_SERIAL);
 }
 
+void DockDeviceList::feedRecord(DeviceConfToShow* r, const FrameData& f)
+{
+    r->setFrame(f);
+    r->processMagSample(f.mag);
+    const double accel[3] = {f.accel[0], f.accel[1], f.accel[2]};
+    const double gyro[3] = {f.gyro[0], f.gyro[1], f.gyro[2]};
+    const double mag[3] = {f.mag[0], f.mag[1], f.mag[2]};
+    const double quat[4] = {f.quat[0], f.quat[1], f.quat[2], f.quat[3]};
+    const double euler[3] = {f.euler[0], f.euler[1], f.euler[2]};
+    r->pPlotAccel->addDataFrame(accel);
+    r->pPlotGyro->addDataFrame(gyro);
+    r->pPlotMag->addDataFrame(mag);
+    r->pPlotQuat->addDataFrame(quat);
+    r->pPlotEuler->addDataFrame(euler);
+}
+
 void DockDeviceList::routeFrame(const QString& key, const FrameData& f, int sourceType)
 {
     // Recorded whether or not the device has a row.
@@ -184,18 +200,7 @@ void DockDeviceList::routeFrame(const QString& key, const FrameData& f, int sour
     for (DeviceConfToShow* r : vecDevices) {
         if (r->nDevType != sourceType || r->strKey != key)
             continue;
-        r->setFrame(f);
-        r->processMagSample(f.mag);
-        const double accel[3] = {f.accel[0], f.accel[1], f.accel[2]};
-        const double gyro[3] = {f.gyro[0], f.gyro[1], f.gyro[2]};
-        const double mag[3] = {f.mag[0], f.mag[1], f.mag[2]};
-        const double quat[4] = {f.quat[0], f.quat[1], f.quat[2], f.quat[3]};
-        const double euler[3] = {f.euler[0], f.euler[1], f.euler[2]};
-        r->pPlotAccel->addDataFrame(accel);
-        r->pPlotGyro->addDataFrame(gyro);
-        r->pPlotMag->addDataFrame(mag);
-        r->pPlotQuat->addDataFrame(quat);
-        r->pPlotEuler->addDataFrame(euler);
+        feedRecord(r, f);
         break;
     }
 }

@@ -108,6 +108,9 @@ private:
     void removeRecord(DeviceConfToShow* record);
     // Hands a frame to the row of its key and source type.
     void routeFrame(const QString& key, const FrameData& frame, int sourceType);
+    // One frame into a record: current values, calibration run, five plots.
+    // The caller holds mutexDevices.
+    static void feedRecord(DeviceConfToShow* record, const FrameData& frame);
     int rowOf(const DeviceConfToShow* record) const;
     void rebuildChecked();
     static QString hexKey(const QString& key);

@@ -3,7 +3,6 @@
 // DockDeviceList.cpp: the frame handling mirrors that of local devices.
 #include "DeviceConfToShow.h"
 #include "DockDeviceList.h"
-#include "kvplot2d.h"
 #include "ui_DockDeviceList.h"
 
 #include <QAction>
@@ -71,16 +70,5 @@ void DockDeviceList::AppReadNetworkFrame(QString station, QString key, FrameData
     // Records are removed on this thread only, so r stays valid here; the
     // lock orders the record's use against the serial frame path.
     std::lock_guard<std::mutex> lock(mutexDevices);
-    r->setFrame(frame);
-    r->processMagSample(frame.mag);
-    const double accel[3] = {frame.accel[0], frame.accel[1], frame.accel[2]};
-    const double gyro[3] = {frame.gyro[0], frame.gyro[1], frame.gyro[2]};
-    const double mag[3] = {frame.mag[0], frame.mag[1], frame.mag[2]};
-    const double quat[4] = {frame.quat[0], frame.quat[1], frame.quat[2], frame.quat[3]};
-    const double euler[3] = {frame.euler[0], frame.euler[1], frame.euler[2]};
-    r->pPlotAccel->addDataFrame(accel);
-    r->pPlotGyro->addDataFrame(gyro);
-    r->pPlotMag->addDataFrame(mag);
-    r->pPlotQuat->addDataFrame(quat);
-    r->pPlotEuler->addDataFrame(euler);
+    feedRecord(r, frame);
 }

@@ -1,4 +1,5 @@
 #include "BvhCommand.h"
+#include "CliChoices.h"
 #include "ConfigFile.h"
 #include "SignalStop.h"
 #include "SkeletonFile.h"
@@ -61,13 +62,9 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
 
     QString path = cli.value("out");
     if (path.isEmpty()) {
-        QString dir = cli.value("dir");
-        if (dir.isEmpty())
-            dir = options[QStringLiteral("savepath")];
-        if (dir.isEmpty())
-            dir = QDir::currentPath();
-        if (!QDir().mkpath(dir))
-            return failBvh("cannot create the directory " + dir);
+        QString dir, error;
+        if (!cli::recordingDirectory(cli, options, &dir, &error))
+            return failBvh(error);
         QString name = options[QStringLiteral("filename")];
         if (name.isEmpty())
             name = ConfigFile::defaultExportSettings().filename;

@@ -1,4 +1,5 @@
 #include "StationPublisher.h"
+#include "CliChoices.h"
 
 #include "ConfigFile.h"
 #include "HeadlessRecorder.h"
@@ -55,16 +56,6 @@ bool brokerOptions(const QCommandLineParser& cli, stream::StreamOptions* o, QStr
     return true;
 }
 
-ExportSettings recordingSettings(const QCommandLineParser& cli, ConfigFile::Options* options)
-{
-    QString file = cli.value("config");
-    if (file.isEmpty())
-        file = QStringLiteral("Resources/config.xml");
-    if (ConfigFile::read(file, options))
-        return ConfigFile::exportSettings(*options);
-    return ConfigFile::defaultExportSettings();
-}
-
 // The publishing station's frames go to one object that offers them to the
 // publisher and, with --dir, records them: both see exactly the same frames.
 class StationSink : public QObject
@@ -90,20 +81,6 @@ private:
     stream::StationTap& tap;
     HeadlessRecorder* recorder;
 };
-
-void parseUsbSelection(const QString& selection, bool* all, QSet<uint32_t>* suits, QSet<uint32_t>* nodes)
-{
-    for (const QString& item : selection.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (item == QLatin1String("all")) {
-            *all = true;
-            continue;
-        }
-        bool ok = false;
-        const uint32_t v = item.toUInt(&ok, 0);
-        if (ok)
-            (v > 0xFFFFFF ? nodes : suits)->insert(v);
-    }
-}
 
 } // namespace
 
@@ -152,16 +129,13 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
 
     QStringList serialKeys;
     if (dev) {
-        const QStringList wanted = cli.value("serial").split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (const _device_config& c : dev->GetAllDeviceConfig())
-            if (wanted.contains(QStringLiteral("all")) || wanted.contains(c.serialKey))
-                serialKeys << c.serialKey;
+        serialKeys = cli::chosenSerialKeys(*dev, cli.value("serial"));
         if (serialKeys.isEmpty())
             return fail("none of the serial devices asked for was found");
     }
     bool allUsb = false;
     QSet<uint32_t> suits, nodes;
-    parseUsbSelection(cli.value("usb"), &allUsb, &suits, &nodes);
+    cli::parseUsbSelection(cli.value("usb"), &allUsb, &suits, &nodes);
 
     // With --dir the station also records what it publishes, locally.
     std::unique_ptr<Recorder> recorder;
@@ -171,9 +145,11 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
         if (!QDir().mkpath(dir))
             return fail("cannot create the directory " + dir);
         ConfigFile::Options options;
+        ExportSettings settings;
+        if (!cli::loadRecordingOptions(cli, &options, &settings, &error))
+            return fail(error);
         recorder = std::make_unique<Recorder>();
-        const QStringList failed =
-            recorder->start(dir, serialKeys, recordingSettings(cli, &options), QDateTime::currentDateTime());
+        const QStringList failed = recorder->start(dir, serialKeys, settings, QDateTime::currentDateTime());
         if (!failed.isEmpty())
             return fail("cannot write into " + dir);
         localSink = std::make_unique<HeadlessRecorder>(*recorder, dir, allUsb, suits, nodes);
@@ -275,14 +251,10 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     if (!error.isEmpty())
         return fail(error);
     ConfigFile::Options options;
-    const ExportSettings settings = recordingSettings(cli, &options);
-    QString dir = cli.value("dir");
-    if (dir.isEmpty())
-        dir = options[QStringLiteral("savepath")];
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
-    if (!QDir().mkpath(dir))
-        return fail("cannot create the directory " + dir);
+    ExportSettings settings;
+    QString dir;
+    if (!cli::loadRecordingOptions(cli, &options, &settings, &error) || !cli::recordingDirectory(cli, options, &dir, &error))
+        return fail(error);
 
     Recorder recorder;
     recorder.start(dir, {}, settings, QDateTime::currentDateTime());

@@ -9,6 +9,7 @@
 //   publish a headless capture station: devices → MQTT broker / OSC
 //   record --broker  records the devices of other stations
 
+#include "CliChoices.h"
 #include "ConfigFile.h"
 #include "ConfigWaiter.h"
 #include "FileRead.h"
@@ -27,8 +28,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
@@ -192,64 +191,23 @@ int runUsb(FILE* out, double seconds, bool stream)
     return 0;
 }
 
-// Suit numbers ("0x1234", 24 bits) and node ids (more bits) to record.
-void parseUsbSelection(const QString& selection, bool* all, QSet<uint32_t>* suits, QSet<uint32_t>* nodes)
-{
-    for (const QString& item : selection.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (item == QLatin1String("all")) {
-            *all = true;
-            continue;
-        }
-        bool ok = false;
-        const uint32_t v = item.toUInt(&ok, 0);
-        if (ok)
-            (v > 0xFFFFFF ? nodes : suits)->insert(v);
-    }
-}
-
-// The option file: the program's working directory, then the launcher's.
-QString findOptionFile(const QString& given)
-{
-    if (!given.isEmpty())
-        return given;
-    const QString local = QStringLiteral("Resources/config.xml");
-    if (QFileInfo::exists(local))
-        return local;
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
-    return data + QStringLiteral("/strideloom/Resources/config.xml");
-}
-
 int runRecord(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
 {
     ConfigFile::Options options;
-    const QString optionFile = findOptionFile(cli.value("config"));
-    ExportSettings settings = ConfigFile::defaultExportSettings();
-    if (ConfigFile::read(optionFile, &options))
-        settings = ConfigFile::exportSettings(options);
-    else if (cli.isSet("config"))
-        return fail("cannot read the option file " + optionFile);
-    else
-        std::fprintf(stderr, "no option file at %s; recording with the default options\n", qPrintable(optionFile));
-    QString dir = cli.value("dir");
-    if (dir.isEmpty())
-        dir = options[QStringLiteral("savepath")];
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
-    if (!QDir().mkpath(dir))
-        return fail("cannot create the directory " + dir);
+    ExportSettings settings;
+    QString dir, error;
+    if (!cli::loadRecordingOptions(cli, &options, &settings, &error) || !cli::recordingDirectory(cli, options, &dir, &error))
+        return fail(error);
 
     QStringList serialKeys;
     if (dev) {
-        const QStringList wanted = cli.value("serial").split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (const _device_config& c : dev->GetAllDeviceConfig())
-            if (wanted.contains(QStringLiteral("all")) || wanted.contains(c.serialKey))
-                serialKeys << c.serialKey;
+        serialKeys = cli::chosenSerialKeys(*dev, cli.value("serial"));
         if (serialKeys.isEmpty())
             return fail("none of the serial devices asked for was found");
     }
     bool allUsb = false;
     QSet<uint32_t> suits, nodes;
-    parseUsbSelection(cli.value("usb"), &allUsb, &suits, &nodes);
+    cli::parseUsbSelection(cli.value("usb"), &allUsb, &suits, &nodes);
 
     Recorder recorder;
     const QStringList failed = recorder.start(dir, serialKeys, settings, QDateTime::currentDateTime());
@@ -393,7 +351,7 @@ int main(int argc, char** argv)
         return rc;
     }
     if (command == "bvh") {
-        const int rc = runBvh(out, cli, findOptionFile(cli.value("config")));
+        const int rc = runBvh(out, cli, cli::findOptionFile(cli.value("config")));
         std::fclose(out);
         return rc;
     }

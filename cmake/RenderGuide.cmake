@@ -1,6 +1,7 @@
-# Renders a Markdown file into a stand-alone HTML page with cmark.
+# Renders a Markdown file into a stand-alone HTML page with cmark-gfm (its table
+# extension: the README's tables are GitHub-style).
 #   cmake -DCMARK=... -DINPUT=README.md -DOUTPUT=guide.html -DTITLE=... -P RenderGuide.cmake
-execute_process(COMMAND ${CMARK} --to html ${INPUT}
+execute_process(COMMAND ${CMARK} --extension table --to html ${INPUT}
                 OUTPUT_VARIABLE body RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmark could not render ${INPUT}")

@@ -7,7 +7,7 @@ if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n cmark
+  qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n cmark-gfm
   libqt5serialport5-dev libqt5opengl5-dev libqt5svg5
   libqwt-qt5-dev libusb-1.0-0-dev libeigen3-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri

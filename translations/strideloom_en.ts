@@ -568,6 +568,10 @@
         <source>最大频率：</source>
         <translation>Maximum rate:</translation>
     </message>
+    <message>
+        <source>QoS：</source>
+        <translation>QoS:</translation>
+    </message>
 </context>
 <context>
     <name>StreamingHost</name>
@@ -655,12 +659,12 @@
         </translation>
     </message>
     <message>
-        <source>流数据设置有误，未启动：</source>
-        <translation>Streaming settings are wrong; streaming not started: </translation>
+        <source>流数据设置有误，未启动：%1</source>
+        <translation>Streaming settings are wrong; streaming not started: %1</translation>
     </message>
     <message>
-        <source>流数据设置有误，未更改：</source>
-        <translation>Streaming settings are wrong; nothing changed: </translation>
+        <source>流数据设置有误，未更改：%1</source>
+        <translation>Streaming settings are wrong; nothing changed: %1</translation>
     </message>
 </context>
 <context>
@@ -862,16 +866,6 @@
         <translation>Record BVH</translation>
     </message>
     <message>
-        <source>套装：</source>
-        <translation>Suit:</translation>
-    </message>
-    <message>
-        <source>，写入文件失败，已停止记录！
-</source>
-        <translation>: writing the file failed; recording stopped.
-</translation>
-    </message>
-    <message>
         <source>文件路径不正确，请重新选择!</source>
         <translation>The directory is not valid. Please choose another one.</translation>
     </message>
@@ -910,6 +904,10 @@
     <message>
         <source>录制中：%1（%2 帧）</source>
         <translation>Recording: %1 (%2 frames)</translation>
+    </message>
+    <message>
+        <source>套装：%1，写入文件失败，已停止记录！</source>
+        <translation>Recording failed for suit %1; recording stopped.</translation>
     </message>
 </context>
 <context>
@@ -995,6 +993,11 @@
     <message>
         <source>USB接收器已连接</source>
         <translation>USB receiver connected</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <extracomment>Between two receiver problems shown at once.</extracomment>
+        <translation>; </translation>
     </message>
 </context>
 <context>

@@ -543,9 +543,15 @@ void Strideloom::startStreaming()
         const auto it = names.find(type);
         return it == names.end() ? QString() : it->second;
     });
+    const stream::StreamOptions o = stream::StreamOptions::fromOptions(mapOptions);
     QString error;
-    if (!pStreaming->apply(stream::StreamOptions::fromOptions(mapOptions), &error))
-        statusBar()->showMessage(tr("流数据设置有误，未启动：") + error);
+    if (!pStreaming->apply(o, &error)) {
+        // A refused option's reason is worded again with the message.
+        showStatus([o, error] {
+            const QString why = o.validate();
+            return tr("流数据设置有误，未启动：%1").arg(why.isEmpty() ? error : why);
+        });
+    }
 }
 
 void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
@@ -553,7 +559,7 @@ void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
     const stream::StreamOptions o = dlg.streamOptions();
     QString error;
     if (!pStreaming->apply(o, &error)) {
-        showInfoBox(tr("流数据设置有误，未更改：") + error);
+        showInfoBox(tr("流数据设置有误，未更改：%1").arg(error));
         return;
     }
     o.store(&mapOptions);

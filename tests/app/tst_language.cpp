@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -92,6 +93,24 @@ private slots:
         QCOMPARE(LanguageSwitcher::resolve("fr", english), QStringLiteral("en"));
         QCOMPARE(LanguageSwitcher::resolve("zh_CN", english), QStringLiteral("zh_CN"));
         QCOMPARE(LanguageSwitcher::resolve("en", chinese), QStringLiteral("en"));
+    }
+
+    // Qt's own translation: where Qt's translations path lacks it, beside the
+    // program's; where nothing has it, Qt's texts stay English and it is said.
+    void qtsOwnTranslationIsLookedForInMorePlaces()
+    {
+        QTemporaryDir empty, own;
+        QVERIFY(QFile::copy(QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm",
+                            own.filePath("qtbase_zh_CN.qm")));
+        {
+            LanguageSwitcher language(own.path(), empty.path(), {"en-US"});
+            QCOMPARE(language.apply("zh_CN"), QStringLiteral("zh_CN"));
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+        }
+        LanguageSwitcher language(empty.path(), empty.path(), {"en-US"});
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no Qt translation .* stay English"));
+        language.apply("zh_CN");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
     }
 
     void anOptionFileWithoutTheOptionFollowsTheSystem()

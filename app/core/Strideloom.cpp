@@ -457,16 +457,10 @@ void Strideloom::OnClickExtendView() { pMainView->showPage(MainView::PageExtend)
 void Strideloom::OnClickNodeDispView() { pMainView->showPage(MainView::Page3D); }
 void Strideloom::OnClickMagCaliView() { pMainView->showPage(MainView::PageMag); }
 
-QString Strideloom::userGuidePath() const
-{
-    const QString language = pLanguage ? pLanguage->current() : QString::fromLatin1(LanguageSwitcher::kChinese);
-    const QString own = ProgramFiles::find(QStringLiteral("guide/strideloom-guide_%1.html").arg(language));
-    return own.isEmpty() ? ProgramFiles::find(QStringLiteral("guide/strideloom-guide.html")) : own;
-}
-
 void Strideloom::OnClickOnlineHelp()
 {
-    const QString guide = userGuidePath();
+    // One guide, in English, whatever the interface language.
+    const QString guide = ProgramFiles::find(QStringLiteral("guide/strideloom-guide.html"));
     if (guide.isEmpty()) {
         showInfoBox(tr("找不到随程序安装的用户指南（guide/strideloom-guide.html），请重新安装程序。"));
         return;

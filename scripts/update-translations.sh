@@ -12,6 +12,6 @@ ts="${1:-translations/strideloom_en.ts}"
 # make merges conflict.
 "${LUPDATE:-lupdate}" -silent -locations none -no-obsolete -no-ui-lines \
   -source-language zh_CN -target-language en -extensions cpp,h,ui \
-  app plot -ts "$ts"
+  app plot stream -ts "$ts"
 unfinished=$(grep -c 'type="unfinished"' "$ts" || true)
 echo "$ts: $unfinished unfinished"

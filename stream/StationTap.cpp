@@ -75,7 +75,7 @@ void StationTap::firstFrame(uint32_t key, bool usb)
         info.node = node;
         info.name = QString::number(nodeSuitNumber(key)) + node;
     } else {
-        info.name = QString::fromUtf8("串口设备 ") + QString::number(key);
+        info.name = tr("串口设备 %1").arg(key);
     }
     publisher.announce(info);
 }

@@ -102,37 +102,37 @@ QString StreamOptions::validate() const
 {
     if (mqtt || remote) {
         if (brokerHost.isEmpty() || brokerHost.contains(QChar(' ')))
-            return QString::fromUtf8("代理服务器地址无效：请填写主机名或IP地址");
+            return tr("代理服务器地址无效：请填写主机名或IP地址");
         if (brokerPort < 1)
-            return QString::fromUtf8("代理服务器端口无效：应为 1 到 65535 之间的整数");
+            return tr("代理服务器端口无效：应为 1 到 65535 之间的整数");
         if (!station.isEmpty() && !isValidStation(station))
-            return QString::fromUtf8("采集站名称无效：不能为空白，不能含有 / + # 或空格，最多 64 个字符");
+            return tr("采集站名称无效：不能为空白，不能含有 / + # 或空格，最多 64 个字符");
         if (qos != 0 && qos != 1)
-            return QString::fromUtf8("QoS 只能是 0 或 1");
+            return tr("QoS 只能是 0 或 1");
         if (password.size() && user.isEmpty())
-            return QString::fromUtf8("填写了密码但没有用户名");
+            return tr("填写了密码但没有用户名");
         if (!caFile.isEmpty() && !QFileInfo(caFile).isReadable())
-            return QString::fromUtf8("CA 证书文件不存在或不可读：") + caFile;
+            return tr("CA 证书文件不存在或不可读：%1").arg(caFile);
         if (certFile.isEmpty() != keyFile.isEmpty())
-            return QString::fromUtf8("客户端证书与私钥必须同时填写");
+            return tr("客户端证书与私钥必须同时填写");
         if (!certFile.isEmpty() && caFile.isEmpty())
-            return QString::fromUtf8("使用客户端证书时必须同时填写 CA 证书文件");
+            return tr("使用客户端证书时必须同时填写 CA 证书文件");
         if (!certFile.isEmpty() && !QFileInfo(certFile).isReadable())
-            return QString::fromUtf8("客户端证书文件不存在或不可读：") + certFile;
+            return tr("客户端证书文件不存在或不可读：%1").arg(certFile);
         if (!keyFile.isEmpty() && !QFileInfo(keyFile).isReadable())
-            return QString::fromUtf8("客户端私钥文件不存在或不可读：") + keyFile;
+            return tr("客户端私钥文件不存在或不可读：%1").arg(keyFile);
         for (const QString& s : remoteStations.split(QChar(';'), Qt::SkipEmptyParts))
             if (!isValidStation(s.trimmed()))
-                return QString::fromUtf8("要显示的采集站名称无效：") + s;
+                return tr("要显示的采集站名称无效：%1").arg(s);
     }
     if (osc) {
         if (oscHost.isEmpty() || oscHost.contains(QChar(' ')))
-            return QString::fromUtf8("OSC 目标地址无效：请填写主机名或IP地址");
+            return tr("OSC 目标地址无效：请填写主机名或IP地址");
         if (oscPort < 1)
-            return QString::fromUtf8("OSC 端口无效：应为 1 到 65535 之间的整数");
+            return tr("OSC 端口无效：应为 1 到 65535 之间的整数");
     }
     if (maxRate < 0 || maxRate > 1000)
-        return QString::fromUtf8("最大发送频率无效：应为 0（按设备频率）到 1000 之间的整数");
+        return tr("最大发送频率无效：应为 0（按设备频率）到 1000 之间的整数");
     return QString();
 }
 

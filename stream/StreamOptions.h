@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <map>
 
@@ -54,6 +55,9 @@ struct StreamOptions
 
     bool operator==(const StreamOptions& o) const;
     bool operator!=(const StreamOptions& o) const { return !(*this == o); }
+
+    // validate()'s messages reach the user: translated.
+    Q_DECLARE_TR_FUNCTIONS(stream::StreamOptions)
 };
 
 // "host", "host:port" or "[v6]:port" → host and port; false when the port

@@ -35,7 +35,7 @@ bool StreamPublisher::start(const StreamOptions& options, QString* error)
     }
     if (!options.mqtt && !options.osc) {
         if (error)
-            *error = QString::fromUtf8("没有选择发送方式（MQTT 或 OSC）");
+            *error = tr("没有选择发送方式（MQTT 或 OSC）");
         return false;
     }
     opts = options;
@@ -186,7 +186,7 @@ void StreamPublisher::run()
                 if (rc != MOSQ_ERR_SUCCESS) {
                     // Never fall back to a plain connection: the credentials
                     // would travel in the clear.
-                    setProblem(QString::fromUtf8("TLS 设置失败：") + mosquitto_strerror(rc));
+                    setProblem(tr("TLS 设置失败：%1").arg(mosquitto_strerror(rc)));
                     mosquitto_destroy(m);
                     m = nullptr;
                     tlsFailed = true;
@@ -197,7 +197,7 @@ void StreamPublisher::run()
             mosquitto_connect_callback_set(m, onConnect);
             mosquitto_disconnect_callback_set(m, onDisconnect);
         } else if (!tlsFailed) {
-            setProblem(QString::fromUtf8("无法创建 MQTT 客户端"));
+            setProblem(tr("无法创建 MQTT 客户端"));
         }
     }
     lo_address osc = nullptr;
@@ -222,10 +222,10 @@ void StreamPublisher::run()
         nextAttempt = clock::now() + backoff;
         backoff = std::min(backoff * 2, maxBackoff);
         if (state.lastConnack != 0)
-            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack) +
-                       QString::fromUtf8("（检查用户名、密码和证书），正在重试"));
+            setProblem(tr("代理服务器拒绝连接：%1（检查用户名、密码和证书），正在重试")
+                           .arg(mosquitto_connack_string(state.lastConnack)));
         else
-            setProblem(QString::fromUtf8("与代理服务器的连接中断（") + mosquitto_strerror(rc) + QString::fromUtf8("），正在重连"));
+            setProblem(tr("与代理服务器的连接中断（%1），正在重连").arg(mosquitto_strerror(rc)));
     };
 
     auto publishInfos = [&] {
@@ -250,7 +250,7 @@ void StreamPublisher::run()
             } else {
                 nextAttempt = clock::now() + backoff;
                 backoff = std::min(backoff * 2, maxBackoff);
-                setProblem(QString::fromUtf8("无法连接代理服务器 %1:%2（%3），正在重试")
+                setProblem(tr("无法连接代理服务器 %1:%2（%3），正在重试")
                                .arg(opts.brokerHost)
                                .arg(opts.brokerPort)
                                .arg(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno))
@@ -268,7 +268,7 @@ void StreamPublisher::run()
             setProblem(QString());
         }
         if (!state.sessionUp && socketUp && state.lastConnack != 0) {
-            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack));
+            setProblem(tr("代理服务器拒绝连接：%1").arg(mosquitto_connack_string(state.lastConnack)));
         }
         sessionWasUp = state.sessionUp;
         if (state.sessionUp) {

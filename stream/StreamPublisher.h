@@ -5,6 +5,7 @@
 #include "StreamOptions.h"
 #include "StreamPayload.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <atomic>
 #include <condition_variable>
@@ -92,6 +93,9 @@ private:
     std::map<uint32_t, DeviceInfo> infos;
     bool infoDirty = false;
     QString problem;
+
+    // Its problems are shown to the user: translated.
+    Q_DECLARE_TR_FUNCTIONS(stream::StreamPublisher)
 };
 
 } // namespace stream

@@ -181,7 +181,7 @@ void StreamSubscriber::run()
                           QByteArray::number(quintptr(this) & 0xffff, 16);
     mosquitto* m = mosquitto_new(id.constData(), true, &state);
     if (!m) {
-        setProblem(QString::fromUtf8("无法创建 MQTT 客户端"));
+        setProblem(tr("无法创建 MQTT 客户端"));
         return;
     }
     if (!opts.user.isEmpty())
@@ -193,7 +193,7 @@ void StreamSubscriber::run()
                                          key.isEmpty() ? nullptr : key.constData(), nullptr);
         // Never fall back to a plain connection.
         if (rc != MOSQ_ERR_SUCCESS) {
-            setProblem(QString::fromUtf8("TLS 设置失败：") + mosquitto_strerror(rc));
+            setProblem(tr("TLS 设置失败：%1").arg(mosquitto_strerror(rc)));
             mosquitto_destroy(m);
             return;
         }
@@ -224,7 +224,7 @@ void StreamSubscriber::run()
             if (rc != MOSQ_ERR_SUCCESS) {
                 nextAttempt = clock::now() + backoff;
                 backoff = std::min(backoff * 2, maxBackoff);
-                setProblem(QString::fromUtf8("无法连接代理服务器 %1:%2，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
+                setProblem(tr("无法连接代理服务器 %1:%2，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
                 continue;
             }
             socketUp = true;
@@ -240,7 +240,7 @@ void StreamSubscriber::run()
             setProblem(QString());
         }
         if (!state.sessionUp && state.lastConnack != 0)
-            setProblem(QString::fromUtf8("代理服务器拒绝连接：") + mosquitto_connack_string(state.lastConnack));
+            setProblem(tr("代理服务器拒绝连接：%1").arg(mosquitto_connack_string(state.lastConnack)));
         wasUp = state.sessionUp;
         const int rc = mosquitto_loop(m, 20, 1);
         if (rc != MOSQ_ERR_SUCCESS) {
@@ -250,7 +250,7 @@ void StreamSubscriber::run()
             connected = false;
             nextAttempt = clock::now() + backoff;
             backoff = std::min(backoff * 2, maxBackoff);
-            setProblem(QString::fromUtf8("与代理服务器的连接中断，正在重连"));
+            setProblem(tr("与代理服务器的连接中断，正在重连"));
         }
     }
     if (socketUp) {

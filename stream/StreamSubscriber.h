@@ -3,6 +3,7 @@
 #include "StreamOptions.h"
 #include "StreamPayload.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -77,6 +78,9 @@ private:
     std::map<std::pair<QString, uint32_t>, uint64_t> lastSeq;
     mutable std::mutex mutexProblem;
     QString problem;
+
+    // Its problems are shown to the user: translated.
+    Q_DECLARE_TR_FUNCTIONS(stream::StreamSubscriber)
 };
 
 } // namespace stream

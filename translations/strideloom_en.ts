@@ -506,7 +506,7 @@
     </message>
     <message>
         <source>将本机设备的数据发布到代理服务器</source>
-        <translation>Publish this computer's devices to the broker</translation>
+        <translation>Publish this computer&apos;s devices to the broker</translation>
     </message>
     <message>
         <source>地址：</source>
@@ -542,7 +542,7 @@
     </message>
     <message>
         <source>显示其他采集站的设备（网络设备）</source>
-        <translation>Show other stations' devices (network devices)</translation>
+        <translation>Show other stations&apos; devices (network devices)</translation>
     </message>
     <message>
         <source>全部；或用 ; 分隔的采集站名称</source>
@@ -554,7 +554,7 @@
     </message>
     <message>
         <source>以 OSC 发送本机设备的数据</source>
-        <translation>Send this computer's devices over OSC</translation>
+        <translation>Send this computer&apos;s devices over OSC</translation>
     </message>
     <message>
         <source>按设备频率</source>
@@ -567,6 +567,10 @@
     <message>
         <source>最大频率：</source>
         <translation>Maximum rate:</translation>
+    </message>
+    <message>
+        <source>QoS：</source>
+        <translation>QoS:</translation>
     </message>
 </context>
 <context>
@@ -655,12 +659,12 @@
         </translation>
     </message>
     <message>
-        <source>流数据设置有误，未启动：</source>
-        <translation>Streaming settings are wrong; streaming not started: </translation>
+        <source>流数据设置有误，未启动：%1</source>
+        <translation>Streaming settings are wrong; streaming not started: %1</translation>
     </message>
     <message>
-        <source>流数据设置有误，未更改：</source>
-        <translation>Streaming settings are wrong; nothing changed: </translation>
+        <source>流数据设置有误，未更改：%1</source>
+        <translation>Streaming settings are wrong; nothing changed: %1</translation>
     </message>
 </context>
 <context>
@@ -862,16 +866,6 @@
         <translation>Record BVH</translation>
     </message>
     <message>
-        <source>套装：</source>
-        <translation>Suit:</translation>
-    </message>
-    <message>
-        <source>，写入文件失败，已停止记录！
-</source>
-        <translation>: writing the file failed; recording stopped.
-</translation>
-    </message>
-    <message>
         <source>文件路径不正确，请重新选择!</source>
         <translation>The directory is not valid. Please choose another one.</translation>
     </message>
@@ -910,6 +904,10 @@
     <message>
         <source>录制中：%1（%2 帧）</source>
         <translation>Recording: %1 (%2 frames)</translation>
+    </message>
+    <message>
+        <source>套装：%1，写入文件失败，已停止记录！</source>
+        <translation>Recording failed for suit %1; recording stopped.</translation>
     </message>
 </context>
 <context>
@@ -995,6 +993,131 @@
     <message>
         <source>USB接收器已连接</source>
         <translation>USB receiver connected</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <extracomment>Between two receiver problems shown at once.</extracomment>
+        <translation>; </translation>
+    </message>
+</context>
+<context>
+    <name>stream::StationTap</name>
+    <message>
+        <source>串口设备 %1</source>
+        <translation>Serial device %1</translation>
+    </message>
+</context>
+<context>
+    <name>stream::StreamOptions</name>
+    <message>
+        <source>代理服务器地址无效：请填写主机名或IP地址</source>
+        <translation>Broker host invalid: give a host name or IP address</translation>
+    </message>
+    <message>
+        <source>代理服务器端口无效：应为 1 到 65535 之间的整数</source>
+        <translation>Broker port invalid: use a whole number from 1 to 65535</translation>
+    </message>
+    <message>
+        <source>采集站名称无效：不能为空白，不能含有 / + # 或空格，最多 64 个字符</source>
+        <translation>Station name invalid: not blank, no / + # or spaces, at most 64 characters</translation>
+    </message>
+    <message>
+        <source>QoS 只能是 0 或 1</source>
+        <translation>QoS must be 0 or 1</translation>
+    </message>
+    <message>
+        <source>填写了密码但没有用户名</source>
+        <translation>Password given without a user name</translation>
+    </message>
+    <message>
+        <source>CA 证书文件不存在或不可读：%1</source>
+        <translation>CA file missing or unreadable: %1</translation>
+    </message>
+    <message>
+        <source>客户端证书与私钥必须同时填写</source>
+        <translation>Give the client certificate and its key together</translation>
+    </message>
+    <message>
+        <source>使用客户端证书时必须同时填写 CA 证书文件</source>
+        <translation>A client certificate needs a CA file as well</translation>
+    </message>
+    <message>
+        <source>客户端证书文件不存在或不可读：%1</source>
+        <translation>Client certificate missing or unreadable: %1</translation>
+    </message>
+    <message>
+        <source>客户端私钥文件不存在或不可读：%1</source>
+        <translation>Client key missing or unreadable: %1</translation>
+    </message>
+    <message>
+        <source>要显示的采集站名称无效：%1</source>
+        <translation>Station to show invalid: %1</translation>
+    </message>
+    <message>
+        <source>OSC 目标地址无效：请填写主机名或IP地址</source>
+        <translation>OSC host invalid: give a host name or IP address</translation>
+    </message>
+    <message>
+        <source>OSC 端口无效：应为 1 到 65535 之间的整数</source>
+        <translation>OSC port invalid: use a whole number from 1 to 65535</translation>
+    </message>
+    <message>
+        <source>最大发送频率无效：应为 0（按设备频率）到 1000 之间的整数</source>
+        <translation>Maximum rate invalid: use a whole number from 0 (device rate) to 1000</translation>
+    </message>
+</context>
+<context>
+    <name>stream::StreamPublisher</name>
+    <message>
+        <source>没有选择发送方式（MQTT 或 OSC）</source>
+        <translation>No way of sending chosen (MQTT or OSC)</translation>
+    </message>
+    <message>
+        <source>TLS 设置失败：%1</source>
+        <translation>TLS setup failed: %1</translation>
+    </message>
+    <message>
+        <source>无法创建 MQTT 客户端</source>
+        <translation>Cannot create the MQTT client</translation>
+    </message>
+    <message>
+        <source>代理服务器拒绝连接：%1（检查用户名、密码和证书），正在重试</source>
+        <translation>Broker refused the connection: %1 (check user name, password and certificates); retrying</translation>
+    </message>
+    <message>
+        <source>与代理服务器的连接中断（%1），正在重连</source>
+        <translation>Connection to the broker lost (%1); reconnecting</translation>
+    </message>
+    <message>
+        <source>无法连接代理服务器 %1:%2（%3），正在重试</source>
+        <translation>Cannot connect to the broker %1:%2 (%3); retrying</translation>
+    </message>
+    <message>
+        <source>代理服务器拒绝连接：%1</source>
+        <translation>Broker refused the connection: %1</translation>
+    </message>
+</context>
+<context>
+    <name>stream::StreamSubscriber</name>
+    <message>
+        <source>无法创建 MQTT 客户端</source>
+        <translation>Cannot create the MQTT client</translation>
+    </message>
+    <message>
+        <source>TLS 设置失败：%1</source>
+        <translation>TLS setup failed: %1</translation>
+    </message>
+    <message>
+        <source>无法连接代理服务器 %1:%2，正在重试</source>
+        <translation>Cannot connect to the broker %1:%2; retrying</translation>
+    </message>
+    <message>
+        <source>代理服务器拒绝连接：%1</source>
+        <translation>Broker refused the connection: %1</translation>
+    </message>
+    <message>
+        <source>与代理服务器的连接中断，正在重连</source>
+        <translation>Connection to the broker lost; reconnecting</translation>
     </message>
 </context>
 </TS>

@@ -21,7 +21,8 @@ AboutStrideloom::~AboutStrideloom() = default;
 
 void AboutStrideloom::setTexts()
 {
-    ui->LBL_releaseDate->setText(tr("%1年%2月%3日").arg(2018).arg(3).arg(7));
+    const QChar zero = QLatin1Char('0');
+    ui->LBL_releaseDate->setText(tr("%1年%2月%3日").arg(2018).arg(3, 2, 10, zero).arg(7, 2, 10, zero));
     setWindowTitle(tr("关于 ") + QStringLiteral("KORVANT Strideloom "));
     //: The about text's file, one per language: give the English one.
     QFile readme(tr("./Resources/readme_ch.txt"));

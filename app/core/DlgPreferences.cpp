@@ -80,6 +80,8 @@ void DlgPreferences::setTreeTexts()
     treeBasic->setText(0, tr("基础配置"));
     treeExport->setText(0, tr("导出"));
     treeExportFile->setText(0, tr("导出文件"));
+    treeStream->setText(0, tr("流数据"));
+    ui->tabWidget_Seeting_2->setTabText(ui->tabWidget_Seeting_2->indexOf(pStreamPage), tr("流数据"));
 }
 
 void DlgPreferences::changeEvent(QEvent* event)
@@ -166,9 +168,9 @@ void DlgPreferences::choose(const QList<QCheckBox*>& group, QCheckBox* chosen, Q
 void DlgPreferences::addStreamPage()
 {
     pStreamPage = new StreamSettingsPage(ui->tabWidget_Seeting_2);
-    ui->tabWidget_Seeting_2->addTab(pStreamPage, tr("流数据"));
-    auto* item = new QTreeWidgetItem(ui->treeWidget_SelectTab_2, QStringList(tr("流数据")));
-    item->setData(0, Qt::UserRole + 1, QVariant::fromValue<void*>(pStreamPage));
+    ui->tabWidget_Seeting_2->addTab(pStreamPage, QString());
+    treeStream = new QTreeWidgetItem(ui->treeWidget_SelectTab_2);
+    treeStream->setData(0, Qt::UserRole + 1, QVariant::fromValue<void*>(pStreamPage));
 }
 
 void DlgPreferences::setStreamOptions(const stream::StreamOptions& options)

@@ -85,4 +85,5 @@ private:
     QTreeWidgetItem* treeBasic;
     QTreeWidgetItem* treeExport;
     QTreeWidgetItem* treeExportFile;
+    QTreeWidgetItem* treeStream;
 };

@@ -45,6 +45,26 @@ void LanguageSwitcher::removeTranslators()
     qtTranslator.reset();
 }
 
+bool LanguageSwitcher::loadQtTranslation(QTranslator* translator, const QString& language)
+{
+    // Qt's translations path; beside the program's own (an install that
+    // ships them); beside the executable (a copied-together program).
+    QStringList dirs{strQtQmDir, strQmDir, QCoreApplication::applicationDirPath() + QStringLiteral("/translations")};
+    dirs.removeAll(QString());
+    dirs.removeDuplicates();
+    for (const QString& dir : dirs)
+        for (const char* catalog : {"qtbase_", "qt_"})
+            if (translator->load(QLatin1String(catalog) + language, dir))
+                return true;
+    // Qt's texts are English already: only a missing Chinese one matters.
+    if (language != QLatin1String(kEnglish) && !bQtMissingLogged) {
+        qWarning().noquote() << "no Qt translation (qtbase_" + language + ".qm or qt_" + language + ".qm) in"
+                             << dirs.join(QStringLiteral(", ")) << "- Qt's own dialogs and buttons stay English";
+        bQtMissingLogged = true;
+    }
+    return false;
+}
+
 QString LanguageSwitcher::apply(const QString& option)
 {
     const QString wanted = resolve(option, listUiLanguages);
@@ -57,9 +77,8 @@ QString LanguageSwitcher::apply(const QString& option)
         qWarning().noquote() << "no English translation in" << strQmDir << "- the interface stays Chinese";
         return strCurrent;
     }
-    // Qt's own translation is welcome, not required.
     auto qt = std::make_unique<QTranslator>();
-    const bool qtLoaded = qt->load(QStringLiteral("qtbase_") + wanted, strQtQmDir);
+    const bool qtLoaded = loadQtTranslation(qt.get(), wanted);
 
     removeTranslators();
     if (wanted == QLatin1String(kEnglish)) {

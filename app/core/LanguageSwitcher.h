@@ -8,7 +8,9 @@ class QTranslator;
 
 // Loads and switches the interface language. The texts in the sources are
 // Chinese; English comes from strideloom_en.qm. Qt's own dialogs get Qt's
-// shipped translation for the language in force. Installing or removing a
+// shipped translation for the language in force when one is found (Qt's
+// translations path, then beside the program's); without it they stay
+// English, which is logged. Installing or removing a
 // translator makes Qt send every window a LanguageChange event, on which
 // each re-translates itself.
 //
@@ -42,6 +44,9 @@ public:
 
 private:
     void removeTranslators();
+    // Qt's own translation for a language, from the first place that has
+    // one; false (logged once) when none has.
+    bool loadQtTranslation(QTranslator* translator, const QString& language);
 
     QString strQmDir;
     QString strQtQmDir;
@@ -49,6 +54,7 @@ private:
     QString strCurrent;
     // Nothing is installed before the first apply, not even Qt's Chinese.
     bool bApplied = false;
+    bool bQtMissingLogged = false;
     std::unique_ptr<QTranslator> appTranslator;
     std::unique_ptr<QTranslator> qtTranslator;
 };

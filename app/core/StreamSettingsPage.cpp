@@ -1,12 +1,13 @@
 #include "StreamSettingsPage.h"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -19,23 +20,6 @@ QLineEdit* edit(QWidget* parent, const char* name)
     auto* e = new QLineEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
     return e;
-}
-
-// A file edit with a browse button.
-QWidget* fileRow(QWidget* parent, QLineEdit* e)
-{
-    auto* w = new QWidget(parent);
-    auto* l = new QHBoxLayout(w);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->addWidget(e);
-    auto* b = new QPushButton(QCoreApplication::translate("StreamSettingsPage", "浏览"), w);
-    QObject::connect(b, &QPushButton::clicked, e, [e] {
-        const QString f = QFileDialog::getOpenFileName(nullptr, QCoreApplication::translate("StreamSettingsPage", "选择文件"), e->text());
-        if (!f.isEmpty())
-            e->setText(f);
-    });
-    l->addWidget(b);
-    return w;
 }
 
 int portOf(const QLineEdit* e)
@@ -53,58 +37,103 @@ StreamSettingsPage::StreamSettingsPage(QWidget* parent)
     setObjectName(QStringLiteral("SeetingTab_Stream"));
     auto* top = new QVBoxLayout(this);
 
-    auto* mqtt = new QGroupBox(QCoreApplication::translate("StreamSettingsPage", "MQTT 代理服务器"), this);
-    auto* fm = new QFormLayout(mqtt);
-    checkMqtt = new QCheckBox(QCoreApplication::translate("StreamSettingsPage", "将本机设备的数据发布到代理服务器"), mqtt);
+    boxMqtt = new QGroupBox(this);
+    auto* fm = new QFormLayout(boxMqtt);
+    checkMqtt = new QCheckBox(boxMqtt);
     checkMqtt->setObjectName(QStringLiteral("checkBox_stream_mqtt"));
     fm->addRow(checkMqtt);
-    editBroker = edit(mqtt, "edit_stream_broker");
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "地址："), editBroker);
-    editPort = edit(mqtt, "edit_stream_port");
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "端口："), editPort);
-    editStation = edit(mqtt, "edit_stream_station");
+    editBroker = edit(boxMqtt, "edit_stream_broker");
+    addRow(fm, QT_TR_NOOP("地址："), editBroker);
+    editPort = edit(boxMqtt, "edit_stream_port");
+    addRow(fm, QT_TR_NOOP("端口："), editPort);
+    editStation = edit(boxMqtt, "edit_stream_station");
     editStation->setPlaceholderText(stream::hostName());
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "采集站名称："), editStation);
-    editUser = edit(mqtt, "edit_stream_user");
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "用户名："), editUser);
-    editPassword = edit(mqtt, "edit_stream_password");
+    addRow(fm, QT_TR_NOOP("采集站名称："), editStation);
+    editUser = edit(boxMqtt, "edit_stream_user");
+    addRow(fm, QT_TR_NOOP("用户名："), editUser);
+    editPassword = edit(boxMqtt, "edit_stream_password");
     editPassword->setEchoMode(QLineEdit::Password);
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "密码："), editPassword);
-    editCaFile = edit(mqtt, "edit_stream_cafile");
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "CA 证书（TLS）："), fileRow(mqtt, editCaFile));
-    editCertFile = edit(mqtt, "edit_stream_certfile");
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "客户端证书："), fileRow(mqtt, editCertFile));
-    editKeyFile = edit(mqtt, "edit_stream_keyfile");
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "客户端私钥："), fileRow(mqtt, editKeyFile));
-    comboQos = new QComboBox(mqtt);
+    addRow(fm, QT_TR_NOOP("密码："), editPassword);
+    editCaFile = edit(boxMqtt, "edit_stream_cafile");
+    addRow(fm, QT_TR_NOOP("CA 证书（TLS）："), fileRow(boxMqtt, editCaFile));
+    editCertFile = edit(boxMqtt, "edit_stream_certfile");
+    addRow(fm, QT_TR_NOOP("客户端证书："), fileRow(boxMqtt, editCertFile));
+    editKeyFile = edit(boxMqtt, "edit_stream_keyfile");
+    addRow(fm, QT_TR_NOOP("客户端私钥："), fileRow(boxMqtt, editKeyFile));
+    comboQos = new QComboBox(boxMqtt);
     comboQos->setObjectName(QStringLiteral("combo_stream_qos"));
     comboQos->addItems({QStringLiteral("0"), QStringLiteral("1")});
-    fm->addRow(QStringLiteral("QoS："), comboQos);
-    checkRemote = new QCheckBox(QCoreApplication::translate("StreamSettingsPage", "显示其他采集站的设备（网络设备）"), mqtt);
+    addRow(fm, QT_TR_NOOP("QoS："), comboQos);
+    checkRemote = new QCheckBox(boxMqtt);
     checkRemote->setObjectName(QStringLiteral("checkBox_stream_remote"));
     fm->addRow(checkRemote);
-    editRemoteStations = edit(mqtt, "edit_stream_remotestations");
-    editRemoteStations->setPlaceholderText(QCoreApplication::translate("StreamSettingsPage", "全部；或用 ; 分隔的采集站名称"));
-    fm->addRow(QCoreApplication::translate("StreamSettingsPage", "采集站："), editRemoteStations);
-    top->addWidget(mqtt);
+    editRemoteStations = edit(boxMqtt, "edit_stream_remotestations");
+    addRow(fm, QT_TR_NOOP("采集站："), editRemoteStations);
+    top->addWidget(boxMqtt);
 
     auto* osc = new QGroupBox(QStringLiteral("OSC (UDP)"), this);
     auto* fo = new QFormLayout(osc);
-    checkOsc = new QCheckBox(QCoreApplication::translate("StreamSettingsPage", "以 OSC 发送本机设备的数据"), osc);
+    checkOsc = new QCheckBox(osc);
     checkOsc->setObjectName(QStringLiteral("checkBox_stream_osc"));
     fo->addRow(checkOsc);
     editOscHost = edit(osc, "edit_stream_oschost");
-    fo->addRow(QCoreApplication::translate("StreamSettingsPage", "地址："), editOscHost);
+    addRow(fo, QT_TR_NOOP("地址："), editOscHost);
     editOscPort = edit(osc, "edit_stream_oscport");
-    fo->addRow(QCoreApplication::translate("StreamSettingsPage", "端口："), editOscPort);
+    addRow(fo, QT_TR_NOOP("端口："), editOscPort);
     spinMaxRate = new QSpinBox(osc);
     spinMaxRate->setObjectName(QStringLiteral("spin_stream_maxrate"));
     spinMaxRate->setRange(0, 1000);
-    spinMaxRate->setSpecialValueText(QCoreApplication::translate("StreamSettingsPage", "按设备频率"));
-    spinMaxRate->setSuffix(QCoreApplication::translate("StreamSettingsPage", " 帧/秒"));
-    fo->addRow(QCoreApplication::translate("StreamSettingsPage", "最大频率："), spinMaxRate);
+    addRow(fo, QT_TR_NOOP("最大频率："), spinMaxRate);
     top->addWidget(osc);
     top->addStretch(1);
+    setTexts();
+}
+
+void StreamSettingsPage::addRow(QFormLayout* form, const char* label, QWidget* field)
+{
+    auto* l = new QLabel(field->parentWidget());
+    l->setBuddy(field);
+    form->addRow(l, field);
+    rowLabels.append({l, label});
+}
+
+QWidget* StreamSettingsPage::fileRow(QWidget* parent, QLineEdit* e)
+{
+    auto* w = new QWidget(parent);
+    auto* l = new QHBoxLayout(w);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(e);
+    auto* b = new QPushButton(w);
+    connect(b, &QPushButton::clicked, e, [e] {
+        const QString f = QFileDialog::getOpenFileName(nullptr, tr("选择文件"), e->text());
+        if (!f.isEmpty())
+            e->setText(f);
+    });
+    l->addWidget(b);
+    browseButtons.append(b);
+    return w;
+}
+
+void StreamSettingsPage::setTexts()
+{
+    boxMqtt->setTitle(tr("MQTT 代理服务器"));
+    checkMqtt->setText(tr("将本机设备的数据发布到代理服务器"));
+    checkRemote->setText(tr("显示其他采集站的设备（网络设备）"));
+    editRemoteStations->setPlaceholderText(tr("全部；或用 ; 分隔的采集站名称"));
+    checkOsc->setText(tr("以 OSC 发送本机设备的数据"));
+    spinMaxRate->setSpecialValueText(tr("按设备频率"));
+    spinMaxRate->setSuffix(tr(" 帧/秒"));
+    for (const auto& row : rowLabels)
+        row.first->setText(tr(row.second));
+    for (QPushButton* b : browseButtons)
+        b->setText(tr("浏览"));
+}
+
+void StreamSettingsPage::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        setTexts();
+    QWidget::changeEvent(event);
 }
 
 void StreamSettingsPage::setOptions(const stream::StreamOptions& o)

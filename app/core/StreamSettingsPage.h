@@ -2,11 +2,17 @@
 
 #include "StreamOptions.h"
 
+#include <QList>
+#include <QPair>
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 
 // The "Streaming" page of the preferences: publishing to an MQTT broker,
@@ -38,4 +44,18 @@ public:
     QSpinBox* spinMaxRate;
     QCheckBox* checkRemote;
     QLineEdit* editRemoteStations;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    // A form row whose label is worded again on a language change.
+    void addRow(QFormLayout* form, const char* label, QWidget* field);
+    // A file edit with a browse button.
+    QWidget* fileRow(QWidget* parent, QLineEdit* edit);
+    void setTexts();
+
+    QGroupBox* boxMqtt;
+    QList<QPair<QLabel*, const char*>> rowLabels;  // label, its untranslated text
+    QList<QPushButton*> browseButtons;
 };

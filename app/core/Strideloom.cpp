@@ -457,16 +457,10 @@ void Strideloom::OnClickExtendView() { pMainView->showPage(MainView::PageExtend)
 void Strideloom::OnClickNodeDispView() { pMainView->showPage(MainView::Page3D); }
 void Strideloom::OnClickMagCaliView() { pMainView->showPage(MainView::PageMag); }
 
-QString Strideloom::userGuidePath() const
-{
-    const QString language = pLanguage ? pLanguage->current() : QString::fromLatin1(LanguageSwitcher::kChinese);
-    const QString own = ProgramFiles::find(QStringLiteral("guide/strideloom-guide_%1.html").arg(language));
-    return own.isEmpty() ? ProgramFiles::find(QStringLiteral("guide/strideloom-guide.html")) : own;
-}
-
 void Strideloom::OnClickOnlineHelp()
 {
-    const QString guide = userGuidePath();
+    // One guide, in English, whatever the interface language.
+    const QString guide = ProgramFiles::find(QStringLiteral("guide/strideloom-guide.html"));
     if (guide.isEmpty()) {
         showInfoBox(tr("找不到随程序安装的用户指南（guide/strideloom-guide.html），请重新安装程序。"));
         return;
@@ -543,9 +537,15 @@ void Strideloom::startStreaming()
         const auto it = names.find(type);
         return it == names.end() ? QString() : it->second;
     });
+    const stream::StreamOptions o = stream::StreamOptions::fromOptions(mapOptions);
     QString error;
-    if (!pStreaming->apply(stream::StreamOptions::fromOptions(mapOptions), &error))
-        statusBar()->showMessage(tr("流数据设置有误，未启动：") + error);
+    if (!pStreaming->apply(o, &error)) {
+        // A refused option's reason is worded again with the message.
+        showStatus([o, error] {
+            const QString why = o.validate();
+            return tr("流数据设置有误，未启动：%1").arg(why.isEmpty() ? error : why);
+        });
+    }
 }
 
 void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
@@ -553,7 +553,7 @@ void Strideloom::applyStreamOptions(const DlgPreferences& dlg)
     const stream::StreamOptions o = dlg.streamOptions();
     QString error;
     if (!pStreaming->apply(o, &error)) {
-        showInfoBox(tr("流数据设置有误，未更改：") + error);
+        showInfoBox(tr("流数据设置有误，未更改：%1").arg(error));
         return;
     }
     o.store(&mapOptions);

@@ -72,10 +72,6 @@ public:
     // Called right before the process ends without the orderly shutdown.
     void prepareForExit();
 
-    // The shipped user guide in the language in force (English where there
-    // is no other); empty when it is not installed.
-    QString userGuidePath() const;
-
 signals:
     void sigReadfile();
 

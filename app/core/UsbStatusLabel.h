@@ -19,6 +19,12 @@ public slots:
     // A kvusb::RouterProblem value for one receiver.
     void setRouterProblem(int problem, unsigned int router);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void showProblems();
+
     QMap<unsigned int, int> problems;  // receiver → its unsolved problem
+    bool bJustSolved = false;  // the last news was a receiver opened
 };

@@ -4,6 +4,7 @@
 #include "SkeletonGLWidget.h"
 #include "SuitCapture.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -22,10 +23,9 @@ TabSuitWidget::TabSuitWidget(QWidget* parent)
     pLabelState = new QLabel(this);
     pLabelState->setObjectName(QStringLiteral("labelSuitState"));
     pLabelFile = new QLabel(this);
-    pButtonTPose = new QPushButton(tr("T 姿势对齐"), this);
+    pButtonTPose = new QPushButton(this);
     pButtonTPose->setObjectName(QStringLiteral("pushButton_TPose"));
-    pButtonTPose->setToolTip(tr("倒计时 3 秒后请保持 T 姿势站立 1 秒"));
-    pButtonRecord = new QPushButton(tr("录制 BVH"), this);
+    pButtonRecord = new QPushButton(this);
     pButtonRecord->setObjectName(QStringLiteral("pushButton_RecordBvh"));
     pButtonRecord->setCheckable(true);
     bar->addWidget(pLabelState, 1);
@@ -35,7 +35,24 @@ TabSuitWidget::TabSuitWidget(QWidget* parent)
     layout->addLayout(bar);
     connect(pButtonTPose, &QPushButton::clicked, this, &TabSuitWidget::onTPose);
     connect(pButtonRecord, &QPushButton::toggled, this, &TabSuitWidget::onRecordToggled);
+    setTexts();
     showState();
+}
+
+void TabSuitWidget::setTexts()
+{
+    pButtonTPose->setText(tr("T 姿势对齐"));
+    pButtonTPose->setToolTip(tr("倒计时 3 秒后请保持 T 姿势站立 1 秒"));
+    pButtonRecord->setText(tr("录制 BVH"));
+}
+
+void TabSuitWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        setTexts();
+        showState();
+    }
+    QWidget::changeEvent(event);
 }
 
 TabSuitWidget::~TabSuitWidget()
@@ -99,12 +116,16 @@ SuitCapture* TabSuitWidget::captureFor(unsigned suitNumber)
     connect(c, &SuitCapture::sigAlignmentFailed, this, [this](const QString& why) { strTPoseError = why; });
     connect(c, &SuitCapture::sigBvhFailed, this, [this, suitNumber](const QString& path, const QString& why) {
         showState();
-        showInfoBox(tr("套装：") + QString::number(suitNumber) + tr("，写入文件失败，已停止记录！\n") + path + "\n"
-                        + why,
-                    QStringLiteral("QPushButton { width:40px; height:20px; }"));
+        showBvhFailed(suitNumber, path, why);
     });
     mapCaptures[suitNumber] = std::move(capture);
     return c;
+}
+
+void TabSuitWidget::showBvhFailed(unsigned suitNumber, const QString& path, const QString& why)
+{
+    showInfoBox(tr("套装：%1，写入文件失败，已停止记录！").arg(suitNumber) + "\n" + path + "\n" + why,
+                QStringLiteral("QPushButton { width:40px; height:20px; }"));
 }
 
 SuitCapture* TabSuitWidget::currentCapture() const
@@ -129,9 +150,7 @@ void TabSuitWidget::onRecordToggled(bool on)
             const QString path = c->bvhPath();
             QString why;
             if (!c->stopBvh(&why))
-                showInfoBox(tr("套装：") + QString::number(nSuit) + tr("，写入文件失败，已停止记录！\n") + path + "\n"
-                                + why,
-                            QStringLiteral("QPushButton { width:40px; height:20px; }"));
+                showBvhFailed(nSuit, path, why);
         }
         showState();
         return;

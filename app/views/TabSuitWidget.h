@@ -50,6 +50,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private slots:
     void onTPose();
@@ -58,6 +59,8 @@ private slots:
 private:
     SuitCapture* captureFor(unsigned suitNumber);
     void showState();
+    void setTexts();
+    void showBvhFailed(unsigned suitNumber, const QString& path, const QString& why);
 
     Skeleton stcSkeleton;
     QString strModelError;

@@ -9,10 +9,17 @@
 #include "LanguageSwitcher.h"
 #include "MainView.h"
 #include "ProgramFiles.h"
+#include "StreamSettingsPage.h"
 #include "Strideloom.h"
+#include "TabSuitWidget.h"
 #include "ToolBarDeviceOperation.h"
+#include "UsbStatusLabel.h"
+#include "kvusb.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QDesktopServices>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -20,6 +27,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -87,6 +95,24 @@ private slots:
         QCOMPARE(LanguageSwitcher::resolve("en", chinese), QStringLiteral("en"));
     }
 
+    // Qt's own translation: where Qt's translations path lacks it, beside the
+    // program's; where nothing has it, Qt's texts stay English and it is said.
+    void qtsOwnTranslationIsLookedForInMorePlaces()
+    {
+        QTemporaryDir empty, own;
+        QVERIFY(QFile::copy(QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm",
+                            own.filePath("qtbase_zh_CN.qm")));
+        {
+            LanguageSwitcher language(own.path(), empty.path(), {"en-US"});
+            QCOMPARE(language.apply("zh_CN"), QStringLiteral("zh_CN"));
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+        }
+        LanguageSwitcher language(empty.path(), empty.path(), {"en-US"});
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no Qt translation .* stay English"));
+        language.apply("zh_CN");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    }
+
     void anOptionFileWithoutTheOptionFollowsTheSystem()
     {
         AppWorkDir work;
@@ -124,6 +150,19 @@ private slots:
                                        QString::fromUtf8("波特率：115200"), "Router Device",
                                        QString::fromUtf8("基础数据：加速度、角速度与磁场"),
                                        QString::fromUtf8("正在查找设备…")}));
+        // Texts set in code: the suit page, the receiver field, a library's message.
+        TabSuitWidget* suit = window.mainView()->pageSuit();
+        auto* usbField = window.statusBar()->findChild<UsbStatusLabel*>();
+        usbField->setRouterProblem(kvusb::RouterHeldElsewhere, 1);
+        stream::StreamOptions badPort;
+        badPort.mqtt = true;
+        badPort.brokerPort = -1;
+        const auto inCode = [&] {
+            return QStringList{suit->tposeButton()->text(), suit->recordButton()->text(), usbField->text(),
+                               badPort.validate()};
+        };
+        const QStringList chineseInCode = inCode();
+        QCOMPARE(chineseInCode.value(0), QString::fromUtf8("T 姿势对齐"));
 
         QCOMPARE(language.apply("en"), QStringLiteral("en"));
         settle();
@@ -136,6 +175,10 @@ private slots:
                                        "Device list", "Device ID", "Serial port", "Baud rate: 115200", "USB node",
                                        "Basic data: acceleration, angular rate and magnetic field",
                                        QString::fromUtf8("Finding devices…")}));
+        QCOMPARE(inCode(), QStringList({"T-pose", "Record BVH",
+                                        "USB receiver held by another program; it connects by itself once that "
+                                        "program closes",
+                                        "Broker port invalid: use a whole number from 1 to 65535"}));
         // A device record's log lines are written in the language in force.
         DeviceConfToShow* serial = window.deviceDock()->records().front();
         serial->setMagCalculType(DeviceConfToShow::MagCalcul_Collect);
@@ -184,11 +227,24 @@ private slots:
             QCOMPARE(combo->currentText(), QStringLiteral("English"));
             QCOMPARE(dlg.windowTitle(), QStringLiteral("Options"));
             QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("General"));
+            auto* streamPage = dlg.findChild<StreamSettingsPage*>();
+            const auto streamTexts = [&] {
+                QString port;
+                for (const QLabel* l : streamPage->findChildren<QLabel*>())
+                    if (l->buddy() == static_cast<QWidget*>(streamPage->editPort))
+                        port = l->text();
+                return QStringList{tree->topLevelItem(2)->text(0), streamPage->checkMqtt->text(), port,
+                                   streamPage->findChild<QPushButton*>()->text()};
+            };
+            QCOMPARE(streamTexts(), QStringList({"Streaming", "Publish this computer's devices to the broker", "Port:",
+                                                 "Browse"}));
             combo->setCurrentIndex(combo->findData("zh_CN"));
             settle();
             QCOMPARE(dlg.strLanguage, QStringLiteral("zh_CN"));
             QCOMPARE(dlg.windowTitle(), QString::fromUtf8("选项"));
             QCOMPARE(tree->topLevelItem(0)->text(0), QString::fromUtf8("基础配置"));
+            QCOMPARE(streamTexts(), QStringList({QString::fromUtf8("流数据"), QString::fromUtf8("将本机设备的数据发布到代理服务器"),
+                                                 QString::fromUtf8("端口："), QString::fromUtf8("浏览")}));
             QCOMPARE(menuTitle(window, "FileOperation"), QString::fromUtf8("文件"));
             dlg.reject();
             settle();
@@ -215,6 +271,7 @@ private slots:
                                 table->item(0, 1)->text(), table->item(0, 2)->text(), table->item(1, 1)->text(),
                                 pageButton->toolTip(), window.statusBar()->currentMessage()};
         QCOMPARE(again, chinese);
+        QCOMPARE(inCode(), chineseInCode);
     }
 };
 

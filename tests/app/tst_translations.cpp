@@ -1,7 +1,9 @@
 // The English translation is complete and up to date: every text in the
-// sources has a finished translation that keeps the text's placeholders, and
-// the committed file holds exactly the texts lupdate finds in the sources.
+// sources has a finished translation that keeps the text's placeholders and
+// holds no Chinese, the committed file holds exactly the texts lupdate finds
+// in the sources, and no Chinese text of the program bypasses translation.
 
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -78,6 +80,40 @@ QSet<QString> placeholders(const QString& text)
     return found;
 }
 
+// Chinese characters and full-width punctuation.
+const QRegularExpression kChinese(QStringLiteral("[\\x{2E80}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
+
+// Chinese string literals outside a translation call, as "file:line: text".
+// Comments and literals are read as tokens so that a bracket inside them does
+// not count; a literal belongs to the innermost named call around it.
+QStringList untranslatedChinese(const QString& path, const QString& code, const QSet<QString>& allowed)
+{
+    static const QRegularExpression token(QStringLiteral(
+        "//[^\\n]*|/\\*[\\s\\S]*?\\*/|\"(?:\\\\.|[^\"\\\\\\n])*\"|'(?:\\\\.|[^'\\\\\\n])*'|(\\w+)\\s*\\(|[()]"));
+    static const QSet<QString> translating{"tr", "translate", "QT_TR_NOOP", "QT_TRANSLATE_NOOP", "QT_TR_N_NOOP",
+                                           "QT_TRANSLATE_N_NOOP"};
+    QStringList found;
+    QStringList calls;
+    for (auto it = token.globalMatch(code); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString t = m.captured(0);
+        if (t.endsWith(QLatin1Char('('))) {
+            calls << m.captured(1);
+        } else if (t == QLatin1String(")")) {
+            if (!calls.isEmpty())
+                calls.removeLast();
+        } else if (t.startsWith(QLatin1Char('"')) && t.contains(kChinese)) {
+            QString call;
+            for (int i = calls.size() - 1; i >= 0 && call.isEmpty(); --i)
+                call = calls[i];
+            const QString text = t.mid(1, t.size() - 2);
+            if (!translating.contains(call) && !allowed.contains(text))
+                found << QStringLiteral("%1:%2: %3").arg(path).arg(code.leftRef(m.capturedStart()).count('\n') + 1).arg(t);
+        }
+    }
+    return found;
+}
+
 const QString kCommitted = QStringLiteral(STRIDELOOM_SOURCE_DIR "/translations/strideloom_en.ts");
 
 } // namespace
@@ -101,6 +137,8 @@ private slots:
             for (const QString& t : m.translations) {
                 if (t.trimmed().isEmpty())
                     faults << QStringLiteral("empty: ") + m.id();
+                else if (t.contains(kChinese))
+                    faults << QStringLiteral("Chinese in the English: ") + m.id() + QStringLiteral(" -> \"") + t + '"';
                 else if (placeholders(t) != placeholders(m.source))
                     faults << QStringLiteral("placeholders differ: ") + m.id() + QStringLiteral(" -> \"") + t + '"';
             }
@@ -141,6 +179,33 @@ private slots:
         QVERIFY2(faults.isEmpty(),
                  qPrintable(QStringLiteral("run scripts/update-translations.sh and translate what is new:\n  ")
                             + faults.join(QStringLiteral("\n  "))));
+    }
+
+    void noChineseTextOfTheProgramBypassesTranslation()
+    {
+        // Texts that are data, the same in every language: file names.
+        const QSet<QString> allowed{"Resources/Images/基础数据.png", "Resources/Images/计算数据.png",
+                                    "Resources/Images/数据拓展.png", "Resources/Images/关闭.png"};
+        QStringList faults;
+        int files = 0;
+        for (const char* dir : {"app", "stream", "mocap"}) {
+            QDirIterator it(QStringLiteral(STRIDELOOM_SOURCE_DIR "/") + dir, {"*.cpp", "*.h"}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                QFile file(it.next());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                faults << untranslatedChinese(it.filePath().mid(sizeof(STRIDELOOM_SOURCE_DIR)),
+                                              QString::fromUtf8(file.readAll()), allowed);
+                ++files;
+            }
+        }
+        QVERIFY(files > 50);
+        // The scan itself: a comment or a translated text is no fault, a
+        // bracket in a literal does not hide the call around it.
+        QCOMPARE(untranslatedChinese("t", "// 注释\nf(tr(\"(中\"), QString::fromUtf8(\"文\"));", {}),
+                 QStringList{"t:2: \"文\""});
+        QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("put through tr() (or allow as data):\n  ")
+                                              + faults.join(QStringLiteral("\n  "))));
     }
 };
 

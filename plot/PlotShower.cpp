@@ -1,7 +1,7 @@
 #include "PlotShower.h"
+#include "PlotCanvas.h"
 
 #include <QPen>
-#include <qwt_plot_canvas.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_magnifier.h>
 #include <qwt_plot_marker.h>
@@ -26,7 +26,7 @@ PlotShower::PlotShower(PlotData* data, QWidget* parent)
     setAxisScale(QwtPlot::xBottom, 0, 1000, 100);
     setAxisScale(QwtPlot::yLeft, -1, 1);
 
-    auto* canvas = new QwtPlotCanvas();
+    auto* canvas = new PlotCanvas();
     canvas->setObjectName(QStringLiteral("PlotCanvas"));
     canvas->setLineWidth(1);
     canvas->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -35,13 +35,6 @@ PlotShower::PlotShower(PlotData* data, QWidget* parent)
     canvasPal.setColor(QPalette::Window, QColor(80, 80, 80));
     canvas->setPalette(canvasPal);
     setCanvas(canvas);
-    // The canvas fills all of itself on every redraw. Without saying so, its
-    // style-sheet background counts as see-through and every redraw repaints
-    // the page and group boxes beneath it as well.
-    canvas->setAttribute(Qt::WA_OpaquePaintEvent, true);
-    // Every redraw draws the curves anew: a backing pixmap would only add a
-    // copy of the whole canvas to each.
-    canvas->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
 
     pZoomer = new QwtPlotZoomer(canvas, true);
     pZoomer->setRubberBandPen(QColor(Qt::blue));
@@ -66,6 +59,9 @@ PlotShower::PlotShower(PlotData* data, QWidget* parent)
     zero->setYValue(0.0);
     zero->setLabel(QwtText(QStringLiteral("y = 0")));
     zero->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    // Beneath the curves (z 20; Qwt's default for markers is above them), so
+    // that it belongs to the canvas's kept backdrop.
+    zero->setZ(10);
     zero->attach(this);
 }
 
@@ -84,6 +80,23 @@ void PlotShower::setYRange(double min, double max)
     // un-zooming would snap back to that range.
     updateAxes();
     pZoomer->setZoomBase(false);
+}
+
+void PlotShower::replot()
+{
+    if (auto* c = dynamic_cast<PlotCanvas*>(canvas()))
+        c->invalidateBackdrop();
+    QwtPlot::replot();
+}
+
+void PlotShower::drawItems(QPainter* painter, const QRectF& rect, const QwtScaleMap maps[axisCnt]) const
+{
+    const auto* c = dynamic_cast<const PlotCanvas*>(canvas());
+    if (!c || !c->drawingBackdrop()) {
+        QwtPlot::drawItems(painter, rect, maps);
+        return;
+    }
+    PlotCanvas::drawItems(this, painter, maps, rect, true);
 }
 
 void PlotShower::redrawCanvas()

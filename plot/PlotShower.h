@@ -20,6 +20,12 @@ public:
     // Redraws the curves only: the axes keep their scales between frames
     // (zooming, panning and setYRange lay them out anew themselves).
     void redrawCanvas();
+    // Everything drawn anew, the canvas's grid and markers included.
+    void replot() override;
+
+protected:
+    // Static items only while the canvas draws its backdrop.
+    void drawItems(QPainter* painter, const QRectF& rect, const QwtScaleMap maps[axisCnt]) const override;
 
 public slots:
     // A legend entry was toggled.

@@ -1,3 +1,4 @@
+#include "PlotCanvas.h"
 #include "PlotData.h"
 #include "PlotShower.h"
 #include "PlotWidget.h"
@@ -99,6 +100,40 @@ private slots:
         w->shower()->replot();
         QCOMPARE(w->shower()->axisScaleDiv(QwtPlot::yLeft).lowerBound(), -2000.0);
         QCOMPARE(w->shower()->axisScaleDiv(QwtPlot::yLeft).upperBound(), 2000.0);
+    }
+
+    // The fast redraw (kept backdrop, curves only) shows what Qwt itself
+    // draws, also after the scale changed, and inside a page's style sheet.
+    void fastRedrawMatchesQwtsOwnDrawing()
+    {
+        QWidget page;
+        page.setStyleSheet("QWidget#PlotCanvas{background:#565D65;border-radius:10px;}");
+        auto* layout = new QVBoxLayout(&page);
+        kvplot2d plot(1, 3, {"x", "y", "z"}, "gyro", "1", "设备", false);
+        layout->addWidget(plot.getPlotWidget());
+        page.resize(700, 300);
+        for (int i = 0; i < 1000; ++i)
+            add(plot, 0.9 * std::sin(i / 40.0));
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        PlotShower* shower = widgetOf(plot)->shower();
+        auto* canvas = static_cast<PlotCanvas*>(shower->canvas());
+        const auto differingPixels = [canvas] {
+            QCoreApplication::processEvents();
+            canvas->invalidateBackdrop();
+            const QImage slow = canvas->grab().toImage();
+            QCoreApplication::processEvents();
+            const QImage fast = canvas->grab().toImage();
+            int n = 0;
+            for (int y = 0; y < slow.height(); ++y)
+                for (int x = 0; x < slow.width(); ++x)
+                    n += slow.pixel(x, y) != fast.pixel(x, y);
+            return n;
+        };
+        QTRY_VERIFY(widgetOf(plot)->shower()->isVisible());
+        QVERIFY(differingPixels() == 0);
+        plot.setYRange(-3, 3);
+        QVERIFY(differingPixels() == 0);
     }
 
     void equalNamesGiveOneCurve()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "NumberFieldStyle.h"
+
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QWidget>
 
 // Canvas and slider style of the pages that host plots.
@@ -15,9 +18,15 @@ inline const char* pagePlotStyle()
 }
 
 // The number fields change on every refresh; a group box that fills its own
-// background keeps those repaints from reaching the page beneath it.
+// background keeps those repaints from reaching the page beneath it, and
+// the fields draw their frames from a cache.
 inline void makeGroupBoxesOpaque(QWidget* page)
 {
-    for (QGroupBox* box : page->findChildren<QGroupBox*>())
+    auto* fieldStyle = new NumberFieldStyle(page);
+    for (QGroupBox* box : page->findChildren<QGroupBox*>()) {
         box->setAutoFillBackground(true);
+        for (QLineEdit* field : box->findChildren<QLineEdit*>())
+            if (field->isReadOnly())
+                field->setStyle(fieldStyle);
+    }
 }

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <qwt_plot_item.h>
 
 PlotCanvas::PlotCanvas(QwtPlot* plot)
@@ -26,6 +28,29 @@ bool PlotCanvas::AxisKey::operator==(const AxisKey& o) const
 void PlotCanvas::invalidateBackdrop()
 {
     backdrop = QImage();
+}
+
+void PlotCanvas::forgetBand()
+{
+    bandKnown = false;
+}
+
+void PlotCanvas::redrawBetween(int yAxis, double lo, double hi)
+{
+    const QRect area = contentsRect();
+    QRect band;
+    if (lo <= hi && plot()) {
+        const QwtScaleMap map = plot()->canvasMap(yAxis);
+        const double a = map.transform(lo);
+        const double b = map.transform(hi);
+        // A pixel and the pen's width of margin on either side.
+        const int top = int(std::floor(std::min(a, b))) - 2;
+        const int bottom = int(std::ceil(std::max(a, b))) + 2;
+        band = QRect(area.left(), top, area.width(), bottom - top + 1) & area;
+    }
+    update(bandKnown ? (band | lastBand) : area);
+    lastBand = band;
+    bandKnown = true;
 }
 
 bool PlotCanvas::inBackdrop(const QwtPlot* plot, const QwtPlotItem* item)

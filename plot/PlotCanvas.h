@@ -29,6 +29,12 @@ public:
     bool drawingBackdrop() const { return grabbing; }
     // The backdrop is drawn again before the next redraw (items changed).
     void invalidateBackdrop();
+    // Redraws the band of the canvas where the curves lie now (values lo to
+    // hi of the axis) and where they lay at the previous such redraw: the
+    // rest of the canvas holds the backdrop already. After a full redraw the
+    // previous band is unknown and counts as the whole canvas.
+    void redrawBetween(int yAxis, double lo, double hi);
+    void forgetBand();
 
 protected:
     bool event(QEvent* event) override;
@@ -60,6 +66,8 @@ private:
     // elsewhere, and the few rectangles that hold such pixels.
     QImage corners;
     QVector<QRect> cornerRects;
+    QRect lastBand;
+    bool bandKnown = false;
     bool grabbing = false;
     bool backdropPending = false;
 };

@@ -2,6 +2,10 @@
 #include "PlotCanvas.h"
 
 #include <QPen>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_magnifier.h>
 #include <qwt_plot_marker.h>
@@ -84,8 +88,10 @@ void PlotShower::setYRange(double min, double max)
 
 void PlotShower::replot()
 {
-    if (auto* c = dynamic_cast<PlotCanvas*>(canvas()))
+    if (auto* c = dynamic_cast<PlotCanvas*>(canvas())) {
         c->invalidateBackdrop();
+        c->forgetBand();
+    }
     QwtPlot::replot();
 }
 
@@ -101,8 +107,24 @@ void PlotShower::drawItems(QPainter* painter, const QRectF& rect, const QwtScale
 
 void PlotShower::redrawCanvas()
 {
-    if (auto* c = qobject_cast<QwtPlotCanvas*>(canvas()))
-        c->replot();
-    else
+    auto* c = dynamic_cast<PlotCanvas*>(canvas());
+    if (!c) {
         replot();
+        return;
+    }
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -lo;
+    for (const QwtPlotItem* item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        if (!item->isVisible() || item->yAxis() != QwtPlot::yLeft)
+            continue;
+        const QwtSeriesData<QPointF>* series = static_cast<const QwtPlotCurve*>(item)->data();
+        for (size_t i = 0; i < series->size(); ++i) {
+            const double y = series->sample(i).y();
+            if (std::isfinite(y)) {
+                lo = std::min(lo, y);
+                hi = std::max(hi, y);
+            }
+        }
+    }
+    c->redrawBetween(QwtPlot::yLeft, lo, hi);
 }

@@ -17,8 +17,9 @@ public:
     PlotShower(PlotData* data, QWidget* parent = nullptr);
     // The value axis range, also the range the zoomer returns to.
     void setYRange(double min, double max);
-    // Redraws the curves only: the axes keep their scales between frames
-    // (zooming, panning and setYRange lay them out anew themselves).
+    // Redraws the curves only, in the band they cover now and covered at the
+    // previous redraw: the axes keep their scales between frames (zooming,
+    // panning and setYRange lay them out anew themselves).
     void redrawCanvas();
     // Everything drawn anew, the canvas's grid and markers included.
     void replot() override;

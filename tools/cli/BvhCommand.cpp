@@ -6,6 +6,7 @@
 #include "SuitCapture.h"
 #include "kvusb.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -27,6 +28,21 @@ bool positive(const QString& text, double* value, bool zeroAllowed)
     bool ok = false;
     *value = text.toDouble(&ok);
     return ok && std::isfinite(*value) && (*value > 0 || (zeroAllowed && *value == 0));
+}
+
+// Where the program has its model file: the working directory, then beside
+// the option file, the executable (build tree) or the installation.
+QString findModelFile(const QString& optionFile)
+{
+    const QString app = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {QStringLiteral("Resources/stdBipedModel.mcc"),
+                                    QFileInfo(optionFile).dir().filePath(QStringLiteral("stdBipedModel.mcc")),
+                                    app + QStringLiteral("/Resources/stdBipedModel.mcc"),
+                                    app + QStringLiteral("/../share/strideloom/Resources/stdBipedModel.mcc")};
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile())
+            return QDir::cleanPath(c);
+    return QString();
 }
 
 } // namespace
@@ -53,9 +69,10 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     if (cli.isSet("frame-time") && (!positive(cli.value("frame-time"), &frameTime, false) || frameTime > 1))
         return failBvh("--frame-time must be a number of seconds in (0, 1]");
 
-    const QString modelFile = QFileInfo::exists(QStringLiteral("Resources/stdBipedModel.mcc"))
-                                  ? QStringLiteral("Resources/stdBipedModel.mcc")
-                                  : QFileInfo(optionFile).dir().filePath(QStringLiteral("stdBipedModel.mcc"));
+    const QString modelFile = findModelFile(optionFile);
+    if (modelFile.isEmpty())
+        return failBvh("no model file Resources/stdBipedModel.mcc in the working directory, beside the option file, "
+                       "beside the executable or in the installation's share/strideloom");
     const SkeletonFile::Result model = SkeletonFile::read(modelFile);
     if (!model.error.isEmpty())
         std::fprintf(stderr, "strideloom-cli: %s\n", qPrintable(model.error));

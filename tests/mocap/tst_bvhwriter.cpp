@@ -61,7 +61,7 @@ private slots:
         QString why;
         const SuitAlignment a = collect.finish(&why);
         QVERIFY(a.aligned);
-        QCOMPARE(a.headingFromLocations, false);
+        QCOMPARE(a.heading, SuitAlignment::HeadingPending);
         const SuitPose still = PoseSolver::solve(s, a, tpose);
         for (int j = 0; j < 17; ++j)
             QVERIFY(still.global[size_t(j)].angularDistance(Eigen::Quaterniond::Identity()) < 1e-9);

@@ -93,35 +93,23 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     kvusb usb;
     std::unique_ptr<SuitCapture> capture;
     QEventLoop loop;
-    QString error;
-    bool recorded = false;
-    qint64 frames = 0;
-    const auto finish = [&] {
-        if (capture && capture->isRecording()) {
-            frames = capture->bvhFrames();
-            recorded = capture->stopBvh(&error);
-        }
-        loop.quit();
-    };
+    QString error;  // why nothing could be recorded
+    bool started = false;
     // Ctrl-C ends a recording early but whole; before it, nothing is written.
     SignalStop stop;
     QObject::connect(&stop, &SignalStop::stopRequested, &loop, [&] {
-        if (!capture || !capture->isRecording())
+        if (capture && capture->isRecording())
+            capture->stopBvh();
+        else if (!started)
             error = QStringLiteral("interrupted before the recording began");
-        finish();
+        loop.quit();
     });
-    const qint64 wanted = std::max<qint64>(1, std::llround(seconds / frameTime));
     const auto record = [&] {
-        QObject::connect(capture.get(), &SuitCapture::sigBvhFinished, &loop, [&](const QString&, bool ok) {
-            frames = wanted;
-            recorded = ok;
-            loop.quit();
-        });
-        QObject::connect(capture.get(), &SuitCapture::sigBvhFailed, &loop, [&](const QString&, const QString& why) {
-            error = why;
-            loop.quit();
-        });
-        if (!capture->startBvh(path, frameTime, &error, wanted))
+        QObject::connect(capture.get(), &SuitCapture::sigBvhFinished, &loop, &QEventLoop::quit);
+        QObject::connect(capture.get(), &SuitCapture::sigBvhFailed, &loop, &QEventLoop::quit);
+        started = true;
+        // The recording ends itself after --seconds of the suit's clock.
+        if (!capture->startBvh(path, frameTime, &error, seconds))
             loop.quit();
     };
     QObject::connect(&usb, &kvusb::newSuitCreated, &loop, [&](MotionCaptureSuit_Property, uint32_t number) {
@@ -139,7 +127,8 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
             loop.quit();
         });
         QObject::connect(capture.get(), &SuitCapture::sigStateChanged, &loop, [&](int state) {
-            if (state == SuitCapture::Aligned)
+            // Aligned comes again when the walk settles the heading.
+            if (state == SuitCapture::Aligned && !started)
                 record();
         });
         const int collectMs = int(std::lround(std::min(tposeSeconds, 1.0) * 1000));
@@ -154,10 +143,17 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     });
     usb.initUSB();
     loop.exec();
-    if (!recorded)
+    if (!started || !capture)
         return failBvh(error.isEmpty() ? QStringLiteral("nothing was recorded") : error);
-    QFileInfo written(path);
+    // Read after the stop: the file is closed and its count final.
+    const BvhOutcome outcome = capture->stopBvh();
+    if (!outcome.ok)
+        return failBvh(outcome.error.isEmpty() ? QStringLiteral("the recording failed") : outcome.error);
+    if (!outcome.headingKnown)
+        std::fprintf(stderr, "strideloom-cli: the nodes sent no locations and no walking was seen, so the heading "
+                             "is unknown: the file may not face the screen\n");
+    QFileInfo written(outcome.path);
     std::fprintf(out, "bvh %s frames %lld frame-time %.6f\n", qPrintable(written.absoluteFilePath()),
-                 (long long)frames, frameTime);
+                 (long long)outcome.frames, frameTime);
     return 0;
 }

@@ -23,7 +23,9 @@ void writeJoint(QByteArray* out, const Skeleton& s, int j, int depth)
     out->append(indent).append(joint.parent < 0 ? "ROOT " : "JOINT ").append(joint.name.toUtf8()).append('\n');
     out->append(indent).append("{\n");
     out->append(indent).append("  OFFSET");
-    appendTriple(out, joint.parent < 0 ? Eigen::Vector3d::Zero() : joint.offset);
+    // The root stands at its height above the feet, so the feet rest on
+    // the floor (y = 0) in the T-pose.
+    appendTriple(out, joint.parent < 0 ? Eigen::Vector3d(0, s.rootHeight(), 0) : joint.offset);
     out->append('\n');
     out->append(indent).append(joint.parent < 0 ? "  CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
                                                 : "  CHANNELS 3 Zrotation Xrotation Yrotation\n");
@@ -122,7 +124,9 @@ bool BvhWriter::writeFrame(const SuitPose& pose)
         if (j > 0)
             line.append(' ');
         if (j == 0) {
-            appendTriple(&line, pose.rootPosition);
+            // Importers (Blender's among them) take the position channels as
+            // the root's place, the OFFSET only as its rest: both hold the height.
+            appendTriple(&line, pose.rootPosition + Eigen::Vector3d(0, skeleton.rootHeight(), 0));
             line.append(' ');
         }
         const Eigen::Vector3d e = PoseSolver::eulerZXY(PoseSolver::local(skeleton, pose, j));

@@ -9,7 +9,8 @@
 
 // Writes a BVH file: the hierarchy of a skeleton (root with position and
 // ZXY rotation channels, joints with ZXY rotation channels, End Sites),
-// then one MOTION line per pose. Numbers are written with four decimals
+// then one MOTION line per pose. The root's OFFSET and position are its
+// height above the lowest end site plus the pose's root displacement. Numbers are written with four decimals
 // and a "." whatever the locale. The frame count is written when the file
 // is closed.
 class BvhWriter

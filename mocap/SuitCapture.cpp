@@ -88,12 +88,16 @@ std::vector<bool> SuitCapture::liveJoints(const std::vector<NodeSample>& s) cons
     return live;
 }
 
-SuitPose SuitCapture::pose() const
+SuitPose SuitCapture::poseOf(const std::vector<NodeSample>& s) const
 {
-    const std::vector<NodeSample> s = samples();
     SuitPose p = PoseSolver::solve(stcSkeleton, stcAlignment, s);
     p.live = liveJoints(s);
     return p;
+}
+
+SuitPose SuitCapture::pose() const
+{
+    return poseOf(samples());
 }
 
 void SuitCapture::startTPose(int countdownMs, int collectMs)
@@ -108,10 +112,8 @@ void SuitCapture::startTPose(int countdownMs, int collectMs)
     onTick();
 }
 
-bool SuitCapture::startBvh(const QString& path, double frameTime, QString* error, qint64 frameLimit)
+QStringList SuitCapture::headerComments() const
 {
-    if (writer.isOpen())
-        writer.close();
     QStringList comments;
     comments << QStringLiteral("Strideloom suit %1 recorded %2")
                     .arg(QStringLiteral("0x%1").arg(suitNumber(), 6, 16, QLatin1Char('0')))
@@ -120,39 +122,79 @@ bool SuitCapture::startBvh(const QString& path, double frameTime, QString* error
     for (const SkeletonJoint& j : stcSkeleton.joints())
         names << j.name;
     comments << stcAlignment.describe(names);
-    if (!writer.open(path, stcSkeleton, frameTime, comments)) {
+    return comments;
+}
+
+bool SuitCapture::startBvh(const QString& path, double frameTime, QString* error, double seconds)
+{
+    if (writer.isOpen())
+        endBvh();
+    vecHeldFrames.clear();
+    stcOutcome = BvhOutcome();
+    stcOutcome.path = path;
+    if (!writer.open(path, stcSkeleton, frameTime, headerComments())) {
+        stcOutcome.error = writer.errorString();
         if (error)
-            *error = writer.errorString();
+            *error = stcOutcome.error;
         writer.close();
         return false;
     }
     dFrameTime = frameTime;
-    nFrameLimit = frameLimit;
+    dSeconds = seconds > 0 && std::isfinite(seconds) ? seconds : 0;
     clockBvh.start();
     updateTimer();
     return true;
 }
 
-bool SuitCapture::stopBvh(QString* error)
+BvhOutcome SuitCapture::stopBvh()
 {
-    if (!writer.isOpen())
-        return writer.errorString().isEmpty();
-    writeDueFrames();
-    if (!writer.isOpen()) {
-        if (error)
-            *error = writer.errorString();
-        return false;
+    if (writer.isOpen()) {
+        writeDueFrames();
+        if (writer.isOpen())
+            endBvh();
+    } else if (stcOutcome.path.isEmpty()) {
+        stcOutcome.error = QStringLiteral("nothing was recorded");
     }
-    const bool ok = writer.close();
-    if (!ok && error)
-        *error = writer.errorString();
+    return stcOutcome;
+}
+
+bool SuitCapture::writeHeldFrames()
+{
+    for (const std::vector<NodeSample>& s : vecHeldFrames) {
+        if (!writer.writeFrame(poseOf(s))) {
+            failBvh();
+            return false;
+        }
+    }
+    vecHeldFrames.clear();
+    return true;
+}
+
+void SuitCapture::endBvh()
+{
+    stcOutcome.headingKnown = vecHeldFrames.empty();
+    if (!writeHeldFrames())
+        return;
+    stcOutcome.frames = writer.frameCount();
+    stcOutcome.ok = writer.close();
+    stcOutcome.error = stcOutcome.ok ? QString() : writer.errorString();
     updateTimer();
-    return ok;
+}
+
+void SuitCapture::failBvh()
+{
+    stcOutcome.ok = false;
+    stcOutcome.frames = writer.frameCount();
+    stcOutcome.error = writer.errorString();
+    vecHeldFrames.clear();
+    writer.close();
+    updateTimer();
+    emit sigBvhFailed(stcOutcome.path, stcOutcome.error);
 }
 
 void SuitCapture::updateTimer()
 {
-    const bool needed = eState == Countdown || eState == Collecting || writer.isOpen();
+    const bool needed = eState == Countdown || eState == Collecting || writer.isOpen() || pGait;
     if (needed && !timer.isActive())
         timer.start();
     else if (!needed)
@@ -163,27 +205,54 @@ void SuitCapture::writeDueFrames()
 {
     // Frame k belongs at k · frame time after the start: a late timer
     // writes the frames it missed, so count × frame time stays the duration.
-    qint64 due = qint64(std::floor(clockBvh.nsecsElapsed() * 1e-9 / dFrameTime)) + 1;
-    if (nFrameLimit > 0)
-        due = std::min(due, nFrameLimit);
-    if (writer.frameCount() >= due)
+    const double elapsed = clockBvh.nsecsElapsed() * 1e-9;
+    qint64 due = qint64(std::floor(elapsed / dFrameTime)) + 1;
+    bool timeUp = false;
+    if (dSeconds > 0) {
+        const qint64 all = std::max<qint64>(1, qint64(std::ceil(dSeconds / dFrameTime - 1e-9)));
+        due = std::min(due, all);
+        timeUp = elapsed >= dSeconds;
+    }
+    if (bvhFrames() < due) {
+        const std::vector<NodeSample> s = samples();
+        if (pGait) {
+            vecHeldFrames.resize(size_t(due - writer.frameCount()), s);
+        } else {
+            const SuitPose p = poseOf(s);
+            while (writer.frameCount() < due) {
+                if (!writer.writeFrame(p)) {
+                    failBvh();
+                    return;
+                }
+            }
+        }
+    }
+    if (timeUp) {
+        endBvh();
+        emit sigBvhFinished(stcOutcome.path, stcOutcome.ok);
+    }
+}
+
+void SuitCapture::takeGaitHeading()
+{
+    pGait->add(pose());
+    if (!pGait->settled())
         return;
-    const SuitPose p = pose();
-    while (writer.frameCount() < due) {
-        if (!writer.writeFrame(p)) {
-            const QString path = writer.path(), why = writer.errorString();
-            writer.close();
-            updateTimer();
-            emit sigBvhFailed(path, why);
+    stcAlignment.setHeading(stcAlignment.headingDeg * M_PI / 180.0 + pGait->correctionRad());
+    stcAlignment.heading = SuitAlignment::HeadingFromGait;
+    pGait.reset();
+    // Nothing written yet: the header can still tell the heading used.
+    if (writer.isOpen() && writer.frameCount() == 0) {
+        writer.close();
+        if (!writer.open(stcOutcome.path, stcSkeleton, dFrameTime, headerComments())) {
+            failBvh();
             return;
         }
     }
-    if (nFrameLimit > 0 && writer.frameCount() >= nFrameLimit) {
-        const QString path = writer.path();
-        const bool ok = writer.close();
-        updateTimer();
-        emit sigBvhFinished(path, ok);
-    }
+    if (writer.isOpen())
+        writeHeldFrames();
+    updateTimer();
+    emit sigStateChanged(eState);
 }
 
 void SuitCapture::onTick()
@@ -199,8 +268,15 @@ void SuitCapture::onTick()
             QString why;
             const SuitAlignment a = pCollector->finish(&why);
             pCollector.reset();
-            if (a.aligned)
+            if (a.aligned) {
                 stcAlignment = a;
+                pGait.reset();
+                if (a.heading == SuitAlignment::HeadingPending) {
+                    pGait = std::make_unique<GaitHeading>(stcSkeleton);
+                    if (!pGait->hasKnees())
+                        pGait.reset();
+                }
+            }
             eState = stcAlignment.aligned ? Aligned : NotAligned;
             updateTimer();
             if (!a.aligned)
@@ -208,6 +284,8 @@ void SuitCapture::onTick()
             emit sigStateChanged(eState);
         }
     }
+    if (pGait && eState == Aligned)
+        takeGaitHeading();
     if (writer.isOpen())
         writeDueFrames();
 }

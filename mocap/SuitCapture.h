@@ -1,6 +1,8 @@
 #pragma once
 
+#include "BvhOutcome.h"
 #include "BvhWriter.h"
+#include "GaitHeading.h"
 #include "NodeSample.h"
 #include "Skeleton.h"
 #include "SuitAlignment.h"
@@ -47,14 +49,17 @@ public:
     // Waits countdownMs, then averages every node for collectMs.
     void startTPose(int countdownMs, int collectMs);
 
-    // frameLimit > 0 ends the recording by itself after that many frames
-    // (sigBvhFinished).
-    bool startBvh(const QString& path, double frameTime, QString* error, qint64 frameLimit = 0);
-    // Writes the frames due until now, then closes the file with its frame
-    // count; false if a write failed.
-    bool stopBvh(QString* error);
+    // seconds > 0 ends the recording by itself once that much time has
+    // passed, with the frames of that time (sigBvhFinished).
+    bool startBvh(const QString& path, double frameTime, QString* error, double seconds = 0);
+    // Writes the frames due until now and closes the file with its frame
+    // count. Returns how the recording ended, also when it had ended
+    // already (time up or a failed write).
+    BvhOutcome stopBvh();
+    const BvhOutcome& lastBvh() const { return stcOutcome; }
     bool isRecording() const { return writer.isOpen(); }
-    qint64 bvhFrames() const { return writer.frameCount(); }
+    // Frames so far, those held back until the heading is known included.
+    qint64 bvhFrames() const { return writer.frameCount() + qint64(vecHeldFrames.size()); }
     QString bvhPath() const { return writer.path(); }
 
     static uint64_t tickMs();
@@ -71,7 +76,8 @@ signals:
     void sigAlignmentFailed(QString reason);
     // A write failed; the recording has stopped and the file is closed.
     void sigBvhFailed(QString path, QString reason);
-    // A recording with a frame limit reached it; the file is closed.
+    // A recording with a duration reached it; the file is closed
+    // (lastBvh() tells how it went).
     void sigBvhFinished(QString path, bool ok);
 
 private slots:
@@ -80,6 +86,13 @@ private slots:
 private:
     void updateTimer();
     void writeDueFrames();
+    SuitPose poseOf(const std::vector<NodeSample>& samples) const;
+    QStringList headerComments() const;
+    void takeGaitHeading();
+    // Writes the frames held back; false (and the recording failed) if a write failed.
+    bool writeHeldFrames();
+    void endBvh();
+    void failBvh();
 
     Skeleton stcSkeleton;
     MotionCaptureSuit* pSuit;
@@ -92,6 +105,11 @@ private:
     QTimer timer;
     BvhWriter writer;
     double dFrameTime = kDefaultFrameTime;
-    qint64 nFrameLimit = 0;
+    double dSeconds = 0;  // the recording's duration, 0 until stopped
     QElapsedTimer clockBvh;
+    BvhOutcome stcOutcome;
+    // Without locations the heading comes from the walk: until then frames
+    // are kept as samples and written once it is known (or at the end).
+    std::unique_ptr<GaitHeading> pGait;
+    std::vector<std::vector<NodeSample>> vecHeldFrames;
 };

@@ -66,38 +66,34 @@ SuitAlignment TPoseAlignment::finish(QString* error) const
         return a;
     }
 
-    // The heading cannot be seen in the orientations of a standing body
-    // whose sensors sit at unknown angles; the hands' locations show it.
-    // Without them the hips node is taken to point forward.
-    Eigen::Vector3d forward(0, 0, 0);
-    const char* pairs[][2] = {{"LeftHand", "RightHand"}, {"LeftForeArm", "RightForeArm"}, {"LeftArm", "RightArm"}};
-    for (const auto& p : pairs) {
-        const int l = skeleton.indexOf(QLatin1String(p[0])), r = skeleton.indexOf(QLatin1String(p[1]));
-        if (l < 0 || r < 0)
+    // The T-pose shows the heading only through the locations of the two
+    // segment ends farthest out to the left and right (the hands, whatever
+    // they are called). Without them it waits for the walk (GaitHeading).
+    std::vector<Eigen::Vector3d> at(counts.size());
+    int leftEnd = -1, rightEnd = -1;
+    for (size_t j = 0; j < counts.size(); ++j) {
+        const SkeletonJoint& joint = skeleton.joints()[j];
+        at[j] = (joint.parent < 0 ? Eigen::Vector3d::Zero() : at[size_t(joint.parent)]) + joint.offset;
+        if (skeleton.hasChildren(int(j)))
             continue;
-        const Eigen::Vector3d left = loc[size_t(l)] - loc[size_t(r)];
+        if (leftEnd < 0 || at[j].x() > at[size_t(leftEnd)].x())
+            leftEnd = int(j);
+        if (rightEnd < 0 || at[j].x() < at[size_t(rightEnd)].x())
+            rightEnd = int(j);
+    }
+    double heading = 0;
+    if (leftEnd >= 0 && rightEnd >= 0 && leftEnd != rightEnd) {
+        const Eigen::Vector3d left = loc[size_t(leftEnd)] - loc[size_t(rightEnd)];
         const double span = std::hypot(left.x(), left.y());
         if (span >= kMinHandSpan && std::abs(left.z()) < span / 2) {
-            forward = Eigen::Vector3d(left.y(), -left.x(), 0) / span;  // left x up
-            a.headingFromLocations = true;
+            heading = std::atan2(-left.x(), left.y());  // forward is left turned a quarter clockwise
+            a.heading = SuitAlignment::HeadingFromLocations;
         }
-        break;
     }
-    if (!a.headingFromLocations) {
-        const Eigen::Quaterniond& hips = mean[0];
-        Eigen::Vector3d axis = hips * Eigen::Vector3d::UnitX();
-        if (std::hypot(axis.x(), axis.y()) < 0.5)
-            axis = hips * Eigen::Vector3d::UnitY();
-        forward = Eigen::Vector3d(axis.x(), axis.y(), 0).normalized();
-    }
-    const double heading = std::atan2(forward.y(), forward.x());
-    a.headingDeg = heading * 180.0 / M_PI;
-    a.worldToSkeleton = axisChange() * Eigen::Quaterniond(Eigen::AngleAxisd(-heading, Eigen::Vector3d::UnitZ()));
-    a.useLocations = a.headingFromLocations;
+    a.useLocations = a.heading == SuitAlignment::HeadingFromLocations;
     a.rootLocation = loc[0];
-    a.mounting.resize(mean.size());
-    for (size_t j = 0; j < mean.size(); ++j)
-        a.mounting[j] = mean[j].conjugate() * a.worldToSkeleton.conjugate();
+    a.tposeMean = mean;
+    a.setHeading(heading);
     a.samples = fewest;
     a.aligned = true;
     return a;

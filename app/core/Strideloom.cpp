@@ -208,11 +208,6 @@ void Strideloom::connectSuitPage()
         qWarning("%s", qPrintable(model.error));
     page->setSkeleton(model.skeleton, model.error);
     page->setSuitLookup([this](unsigned n) { return pUsb ? pUsb->getMotionCaptureSuit(n) : nullptr; });
-    bool ok = false;
-    const QString frameOption = getOption(QStringLiteral("bvhframetime"));
-    const double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
-    if (!ok && !frameOption.isEmpty())
-        qWarning("option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s", qPrintable(frameOption));
     // Named and placed like the recordings: the toolbar's directory and the file name option.
     page->setBvhTarget(
         [this](const QDateTime& start, unsigned suit) {
@@ -224,7 +219,16 @@ void Strideloom::connectSuitPage()
                 name = ConfigFile::defaultExportSettings().filename;
             return SuitCapture::fileNameFor(dir, name, start, suit);
         },
-        frameTime);
+        // Read at every start: a changed option counts from the next recording on.
+        [this] {
+            bool ok = false;
+            const QString frameOption = getOption(QStringLiteral("bvhframetime"));
+            const double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
+            if (!ok && !frameOption.isEmpty())
+                qWarning("option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s",
+                         qPrintable(frameOption));
+            return frameTime;
+        });
 }
 
 void Strideloom::loadModelConnection(const QString& path)
@@ -350,20 +354,21 @@ void Strideloom::slotDebugInfo()
     }
 }
 
-void Strideloom::prepareForExit()
+bool Strideloom::prepareForExit()
 {
     // No recorded line is lost to an immediate exit.
     pDockDeviceList->stopRecording();
-    pMainView->pageSuit()->stopRecordings();
+    const bool suitsOk = pMainView->pageSuit()->stopRecordings();
     std::fflush(nullptr);
+    return suitsOk;
 }
 
 void Strideloom::OnClickExist()
 {
     if (warnOfUnwrittenResults())
         return;
-    prepareForExit();
-    ::_exit(0);
+    // A BVH file that could not be finished is logged and fails the exit code.
+    ::_exit(prepareForExit() ? 0 : 1);
 }
 
 bool Strideloom::warnOfUnwrittenResults()

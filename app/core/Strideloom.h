@@ -69,8 +69,9 @@ public:
     // told why) when the file is not a recording.
     bool openRecording(const QString& path);
 
-    // Called right before the process ends without the orderly shutdown.
-    void prepareForExit();
+    // Called right before the process ends without the orderly shutdown;
+    // false if a file could not be finished (logged).
+    bool prepareForExit();
 
 signals:
     void sigReadfile();

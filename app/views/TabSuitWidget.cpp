@@ -12,7 +12,7 @@
 #include <cmath>
 
 TabSuitWidget::TabSuitWidget(QWidget* parent)
-    : QWidget(parent), stcSkeleton(Skeleton::defaultBiped()), dFrameTime(SuitCapture::kDefaultFrameTime)
+    : QWidget(parent), stcSkeleton(Skeleton::defaultBiped())
 {
     setObjectName(QStringLiteral("TabSuitWidget"));
     auto* layout = new QVBoxLayout(this);
@@ -87,10 +87,10 @@ void TabSuitWidget::setSuitLookup(SuitLookup l)
     showState();
 }
 
-void TabSuitWidget::setBvhTarget(BvhPathFor p, double frameTime)
+void TabSuitWidget::setBvhTarget(BvhPathFor p, FrameTimeFor frameTime)
 {
     pathFor = std::move(p);
-    dFrameTime = frameTime;
+    frameTimeFor = std::move(frameTime);
 }
 
 void TabSuitWidget::setCurrentDevice(DeviceConfToShow* record)
@@ -147,10 +147,9 @@ void TabSuitWidget::onRecordToggled(bool on)
     SuitCapture* c = captureFor(nSuit);
     if (!on) {
         if (c && c->isRecording()) {
-            const QString path = c->bvhPath();
-            QString why;
-            if (!c->stopBvh(&why))
-                showBvhFailed(nSuit, path, why);
+            const BvhOutcome done = c->stopBvh();
+            if (!done.ok)
+                showBvhFailed(nSuit, done.path, done.error);
         }
         showState();
         return;
@@ -161,18 +160,28 @@ void TabSuitWidget::onRecordToggled(bool on)
     }
     const QString path = pathFor(QDateTime::currentDateTime(), nSuit);
     QString why;
-    if (path.isEmpty() || !c->startBvh(path, dFrameTime, &why)) {
+    if (path.isEmpty() || !c->startBvh(path, frameTimeFor ? frameTimeFor() : SuitCapture::kDefaultFrameTime, &why)) {
         showInfoBox(tr("文件路径不正确，请重新选择!") + "\n" + path + "\n" + why,
                     QStringLiteral("QPushButton { width:40px; height:20px; }"));
     }
     showState();
 }
 
-void TabSuitWidget::stopRecordings()
+bool TabSuitWidget::stopRecordings()
 {
-    for (auto& kv : mapCaptures)
-        if (kv.second->isRecording())
-            kv.second->stopBvh(nullptr);
+    bool allOk = true;
+    for (auto& kv : mapCaptures) {
+        if (!kv.second->isRecording())
+            continue;
+        const BvhOutcome done = kv.second->stopBvh();
+        if (!done.ok) {
+            // Also when the program is closing and no box can be shown.
+            qWarning("suit %u: writing %s failed, recording stopped: %s", kv.first, qPrintable(done.path),
+                     qPrintable(done.error));
+            allOk = false;
+        }
+    }
+    return allOk;
 }
 
 QString TabSuitWidget::statusText() const

@@ -25,6 +25,8 @@ public:
     using SuitLookup = std::function<MotionCaptureSuit*(unsigned suitNumber)>;
     // The BVH file for a recording that starts now.
     using BvhPathFor = std::function<QString(const QDateTime& start, unsigned suitNumber)>;
+    // The frame time in seconds, asked at every start so a changed option counts.
+    using FrameTimeFor = std::function<double()>;
 
     explicit TabSuitWidget(QWidget* parent = nullptr);
     ~TabSuitWidget() override;
@@ -33,13 +35,14 @@ public:
     // A null lookup stops every recording and forgets the suits (the USB
     // library is going away).
     void setSuitLookup(SuitLookup lookup);
-    void setBvhTarget(BvhPathFor pathFor, double frameTime);
+    void setBvhTarget(BvhPathFor pathFor, FrameTimeFor frameTime);
 
     void setCurrentDevice(DeviceConfToShow* record);
     // Redraws from the suit's latest frames; nothing while hidden.
     void refresh();
-    // Stops every BVH recording, closing its file.
-    void stopRecordings();
+    // Stops every BVH recording, closing its file; a failed one is logged
+    // and makes it false.
+    bool stopRecordings();
 
     SuitCapture* currentCapture() const;
     // Created when the page is first shown (a GL context costs even unseen).
@@ -67,7 +70,7 @@ private:
     QString strTPoseError;  // why the last T-pose could not be used
     SuitLookup lookup;
     BvhPathFor pathFor;
-    double dFrameTime;
+    FrameTimeFor frameTimeFor;
     unsigned nSuit = 0;  // suit of the selected node; 0 for none
     std::map<unsigned, std::unique_ptr<SuitCapture>> mapCaptures;
     QLabel* pLabelState;

@@ -1,11 +1,16 @@
 #include "BvhTestFile.h"
 #include "BvhWriter.h"
 #include "PoseSolver.h"
+#include "SuitCapture.h"
 #include "TPoseAlignment.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <clocale>
+#include <csignal>
+#include <locale>
 #include <random>
+#include <sys/resource.h>
 
 namespace {
 
@@ -16,6 +21,11 @@ Eigen::Quaterniond randomRotation(std::mt19937& rng)
     v.normalize();
     return Eigen::Quaterniond(v[0], v[1], v[2], v[3]);
 }
+
+struct CommaPoint : std::numpunct<char>
+{
+    char do_decimal_point() const override { return ','; }
+};
 
 Eigen::Quaterniond fromZXY(const Eigen::Vector3d& e)
 {
@@ -61,7 +71,7 @@ private slots:
         QString why;
         const SuitAlignment a = collect.finish(&why);
         QVERIFY(a.aligned);
-        QCOMPARE(a.headingFromLocations, false);
+        QCOMPARE(a.heading, SuitAlignment::HeadingPending);
         const SuitPose still = PoseSolver::solve(s, a, tpose);
         for (int j = 0; j < 17; ++j)
             QVERIFY(still.global[size_t(j)].angularDistance(Eigen::Quaterniond::Identity()) < 1e-9);
@@ -132,6 +142,72 @@ private slots:
         QVERIFY(!w.close());
         QVERIFY(w.errorString().contains("/dev/full"));
         QVERIFY(!BvhWriter().open(QDir::tempPath() + "/no/such/dir/x.bvh", Skeleton::defaultBiped(), 0.01, {}));
+    }
+
+    // Every locale knob a host may turn to a decimal comma.
+    void numbersKeepThePointUnderACommaLocale()
+    {
+        const bool cLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        QLocale::setDefault(QLocale::German);
+        const std::locale before = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("de.bvh");
+        {
+            BvhWriter w;
+            QVERIFY(w.open(path, Skeleton::defaultBiped(), 0.0125, {}));
+            SuitPose p = PoseSolver::solve(Skeleton::defaultBiped(), SuitAlignment(), std::vector<NodeSample>(17));
+            p.rootPosition = Eigen::Vector3d(1.5, -2.25, 0.125);
+            QVERIFY(w.writeFrame(p));
+            QVERIFY(w.close());
+        }
+        std::locale::global(before);
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_NUMERIC, "C");
+        if (!cLocale)
+            qInfo("no de_DE.UTF-8 on this host: the C library's locale is not exercised");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY(!text.contains(','));
+        QVERIFY(text.contains("Frame Time: 0.012500"));
+        QVERIFY(text.contains("1.5000 95.7500 0.1250 "));
+    }
+
+    // A recording ends in a complete file or in a failure, never in a
+    // failure called success: time up, then a disk that fills mid-way.
+    void recordingOutcomeTellsTheTruth()
+    {
+        QTemporaryDir dir;
+        SuitCapture done(Skeleton::defaultBiped(), nullptr);
+        QSignalSpy finished(&done, &SuitCapture::sigBvhFinished);
+        QVERIFY(done.startBvh(dir.filePath("done.bvh"), 0.01, nullptr, 0.2));
+        QVERIFY(finished.wait(3000));
+        BvhOutcome o = done.stopBvh();
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.frames, qint64(20));
+        BvhTestFile back;
+        QVERIFY(back.read(dir.filePath("done.bvh")).isEmpty());
+        QCOMPARE(back.frames, 20);
+
+        // The file may grow past its header by a few frames only.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 6000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        SuitCapture full(Skeleton::defaultBiped(), nullptr);
+        QSignalSpy failed(&full, &SuitCapture::sigBvhFailed);
+        const bool started = full.startBvh(dir.filePath("full.bvh"), 0.005, nullptr);
+        const bool sawFailure = started && failed.wait(5000);
+        o = full.stopBvh();
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(started);
+        QVERIFY(sawFailure);
+        QVERIFY(!full.isRecording());
+        QVERIFY(!o.ok);
+        QVERIFY(o.frames > 0);
+        QVERIFY2(o.error.contains("full.bvh"), qPrintable(o.error));
     }
 };
 

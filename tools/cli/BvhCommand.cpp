@@ -6,6 +6,7 @@
 #include "SuitCapture.h"
 #include "kvusb.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
@@ -27,6 +28,21 @@ bool positive(const QString& text, double* value, bool zeroAllowed)
     bool ok = false;
     *value = text.toDouble(&ok);
     return ok && std::isfinite(*value) && (*value > 0 || (zeroAllowed && *value == 0));
+}
+
+// Where the program has its model file: the working directory, then beside
+// the option file, the executable (build tree) or the installation.
+QString findModelFile(const QString& optionFile)
+{
+    const QString app = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {QStringLiteral("Resources/stdBipedModel.mcc"),
+                                    QFileInfo(optionFile).dir().filePath(QStringLiteral("stdBipedModel.mcc")),
+                                    app + QStringLiteral("/Resources/stdBipedModel.mcc"),
+                                    app + QStringLiteral("/../share/strideloom/Resources/stdBipedModel.mcc")};
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile())
+            return QDir::cleanPath(c);
+    return QString();
 }
 
 } // namespace
@@ -53,9 +69,10 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     if (cli.isSet("frame-time") && (!positive(cli.value("frame-time"), &frameTime, false) || frameTime > 1))
         return failBvh("--frame-time must be a number of seconds in (0, 1]");
 
-    const QString modelFile = QFileInfo::exists(QStringLiteral("Resources/stdBipedModel.mcc"))
-                                  ? QStringLiteral("Resources/stdBipedModel.mcc")
-                                  : QFileInfo(optionFile).dir().filePath(QStringLiteral("stdBipedModel.mcc"));
+    const QString modelFile = findModelFile(optionFile);
+    if (modelFile.isEmpty())
+        return failBvh("no model file Resources/stdBipedModel.mcc in the working directory, beside the option file, "
+                       "beside the executable or in the installation's share/strideloom");
     const SkeletonFile::Result model = SkeletonFile::read(modelFile);
     if (!model.error.isEmpty())
         std::fprintf(stderr, "strideloom-cli: %s\n", qPrintable(model.error));
@@ -76,35 +93,23 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     kvusb usb;
     std::unique_ptr<SuitCapture> capture;
     QEventLoop loop;
-    QString error;
-    bool recorded = false;
-    qint64 frames = 0;
-    const auto finish = [&] {
-        if (capture && capture->isRecording()) {
-            frames = capture->bvhFrames();
-            recorded = capture->stopBvh(&error);
-        }
-        loop.quit();
-    };
+    QString error;  // why nothing could be recorded
+    bool started = false;
     // Ctrl-C ends a recording early but whole; before it, nothing is written.
     SignalStop stop;
     QObject::connect(&stop, &SignalStop::stopRequested, &loop, [&] {
-        if (!capture || !capture->isRecording())
+        if (capture && capture->isRecording())
+            capture->stopBvh();
+        else if (!started)
             error = QStringLiteral("interrupted before the recording began");
-        finish();
+        loop.quit();
     });
-    const qint64 wanted = std::max<qint64>(1, std::llround(seconds / frameTime));
     const auto record = [&] {
-        QObject::connect(capture.get(), &SuitCapture::sigBvhFinished, &loop, [&](const QString&, bool ok) {
-            frames = wanted;
-            recorded = ok;
-            loop.quit();
-        });
-        QObject::connect(capture.get(), &SuitCapture::sigBvhFailed, &loop, [&](const QString&, const QString& why) {
-            error = why;
-            loop.quit();
-        });
-        if (!capture->startBvh(path, frameTime, &error, wanted))
+        QObject::connect(capture.get(), &SuitCapture::sigBvhFinished, &loop, &QEventLoop::quit);
+        QObject::connect(capture.get(), &SuitCapture::sigBvhFailed, &loop, &QEventLoop::quit);
+        started = true;
+        // The recording ends itself after --seconds of the suit's clock.
+        if (!capture->startBvh(path, frameTime, &error, seconds))
             loop.quit();
     };
     QObject::connect(&usb, &kvusb::newSuitCreated, &loop, [&](MotionCaptureSuit_Property, uint32_t number) {
@@ -122,7 +127,8 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
             loop.quit();
         });
         QObject::connect(capture.get(), &SuitCapture::sigStateChanged, &loop, [&](int state) {
-            if (state == SuitCapture::Aligned)
+            // Aligned comes again when the walk settles the heading.
+            if (state == SuitCapture::Aligned && !started)
                 record();
         });
         const int collectMs = int(std::lround(std::min(tposeSeconds, 1.0) * 1000));
@@ -137,10 +143,17 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     });
     usb.initUSB();
     loop.exec();
-    if (!recorded)
+    if (!started || !capture)
         return failBvh(error.isEmpty() ? QStringLiteral("nothing was recorded") : error);
-    QFileInfo written(path);
+    // Read after the stop: the file is closed and its count final.
+    const BvhOutcome outcome = capture->stopBvh();
+    if (!outcome.ok)
+        return failBvh(outcome.error.isEmpty() ? QStringLiteral("the recording failed") : outcome.error);
+    if (!outcome.headingKnown)
+        std::fprintf(stderr, "strideloom-cli: the nodes sent no locations and no walking was seen, so the heading "
+                             "is unknown: the file may not face the screen\n");
+    QFileInfo written(outcome.path);
     std::fprintf(out, "bvh %s frames %lld frame-time %.6f\n", qPrintable(written.absoluteFilePath()),
-                 (long long)frames, frameTime);
+                 (long long)outcome.frames, frameTime);
     return 0;
 }

@@ -204,7 +204,7 @@ void SimReceiver::walkingValues(int position, NodeValues& v)
         v.accel[i] = accel[i];
         v.gyro[i] = s.gyro[i];
         v.mag[i] = mag[i];
-        v.location[i] = s.location[i];
+        v.location[i] = walkWithoutLocations ? 0.0 : s.location[i];
     }
     v.euler[0] = std::atan2(2 * (q.w() * q.x() + q.y() * q.z()), 1 - 2 * (q.x() * q.x() + q.y() * q.y())) * 180 / M_PI;
     v.euler[1] = std::asin(std::clamp(2 * (q.w() * q.y() - q.z() * q.x()), -1.0, 1.0)) * 180 / M_PI;

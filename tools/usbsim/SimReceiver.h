@@ -71,6 +71,7 @@ public:
     bool silent = false;
     bool walking = false;      // the first suit is a person walking (WalkingSuit)
     std::string truthPath;     // where the walker writes its true joint rotations
+    bool walkWithoutLocations = false;  // the walker's nodes send zero locations, as suits without positioning do
     bool held = false;         // another program has claimed the interface
     bool noPermission = false; // the device node is not accessible to the user
     bool kernelDriver = false; // a kernel driver is bound to the interface

@@ -91,6 +91,8 @@ void UsbSimBus::applyScenario(const std::string& scenario)
                     r.noPermission = value != 0;
                 else if (key == "walk")
                     r.walking = value != 0;
+                else if (key == "noloc")
+                    r.walkWithoutLocations = value != 0;
                 else if (key == "truth")
                     r.truthPath = opt.substr(eq + 1);
                 else if (key == "kdriver")

@@ -60,7 +60,8 @@ void usbsim_set_silent(int id, int silent);
 /* The router's first suit is a person: a 3 s T-pose, then walking in
  * place at one step per second, every node strapped on at a fixed random
  * angle. With a path, the true joint rotations are written there (see
- * WalkingSuit.h). Scenario keys: walk, truth=PATH. */
+ * WalkingSuit.h). Scenario keys: walk, truth=PATH, noloc (the
+ * nodes send zero locations, as a suit without positioning does). */
 void usbsim_set_walking(int id, const char* truthPath);
 /* The walking suit's wearer stands in the T-pose again for seconds from
  * now, then walks on (the user asked to stand still for an alignment). */

@@ -36,3 +36,9 @@ for setup in 1 8 32 usb; do
   name="$setup × serial 200 Hz"; [ "$setup" = usb ] && name="17 USB nodes × 100 Hz"
   echo "| $name | $(stats "${cpu[$setup]:-}" 1) | $(stats "${xcpu[$setup]:-}" 1) | $(stats "${rss[$setup]:-}" 0.0009765625) |"
 done
+# What each serial device beyond the first adds, from the medians.
+median() { tr ' ' '\n' <<<"$1" | grep -v '^$' | sort -g | awk '{v[NR]=$1} END { if (NR) print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2 }'; }
+m1=$(median "${rss[1]:-}"); m32=$(median "${rss[32]:-}")
+if [ -n "$m1" ] && [ -n "$m32" ]; then
+  awk -v a="$m1" -v b="$m32" 'BEGIN { printf "resident memory per extra serial device: %.2f MiB\n", (b - a) / 31 / 1024 }'
+fi

@@ -40,7 +40,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
 # from qttranslations5-l10n; the launcher uses readlink and cp from coreutils.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qttranslations5-l10n, coreutils")
 # Streaming goes through an MQTT broker; a station or desk usually runs one.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto")
+# xdg-utils opens the user guide from the Help menu.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/tools/packaging/postinst)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

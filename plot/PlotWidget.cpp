@@ -62,8 +62,9 @@ PlotWidget::PlotWidget(const PlotConfig& config, std::shared_ptr<PlotData> data,
     pData = data ? std::move(data) : std::make_shared<PlotData>(config.curveCount);
     pShower = new PlotShower(pData.get(), this);
     ui->verticalLayout->addWidget(pShower);
-    strOwner = config.ownerLabel + QChar(0xFF1A) + config.ownerText;
-    ui->ownerLabel->setText(strOwner);
+    ownerLabel = config.ownerLabel;
+    ownerText = config.ownerText;
+    ui->ownerLabel->setText(ownerLine());
     pShower->setAxisTitle(QwtPlot::yLeft, config.title);
 
     QStringList titles;
@@ -167,6 +168,12 @@ void PlotWidget::applyPausedState(bool nowPaused)
     showControlTip();
 }
 
+QString PlotWidget::ownerLine() const
+{
+    //: The plot's header: label and device key.
+    return tr("%1：%2").arg(ownerLabel, ownerText);
+}
+
 void PlotWidget::showControlTip()
 {
     ui->plot_controlBtn->setToolTip(ui->plot_controlBtn->isChecked() ? tr("继续显示最新数据") : tr("暂停显示"));
@@ -177,7 +184,7 @@ void PlotWidget::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         if (pData)
-            ui->ownerLabel->setText(strOwner);
+            ui->ownerLabel->setText(ownerLine());
         showControlTip();
     }
     QWidget::changeEvent(event);

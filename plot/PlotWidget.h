@@ -55,9 +55,11 @@ private:
     void applyPausedState(bool paused);
     // The play/stop button's tool tip for its state.
     void showControlTip();
+    QString ownerLine() const;
 
     std::unique_ptr<Ui::PlotWidget> ui;
-    QString strOwner;
+    QString ownerLabel;
+    QString ownerText;
     QIcon iconPlay;
     QIcon iconStop;
     QTimer timer;

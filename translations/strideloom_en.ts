@@ -24,10 +24,6 @@
         <translation>OK</translation>
     </message>
     <message>
-        <source>%1年%2月%3日</source>
-        <translation>%1-%2-%3</translation>
-    </message>
-    <message>
         <source>关于 </source>
         <translation>About </translation>
     </message>
@@ -35,6 +31,11 @@
         <source>./Resources/readme_ch.txt</source>
         <extracomment>The about text&apos;s file, one per language: give the English one.</extracomment>
         <translation>./Resources/readme_en.txt</translation>
+    </message>
+    <message>
+        <source>yyyy年M月d日</source>
+        <extracomment>Release date format (QDate::toString): give &quot;yyyy-MM-dd&quot;.</extracomment>
+        <translation>yyyy-MM-dd</translation>
     </message>
 </context>
 <context>
@@ -207,7 +208,7 @@
     </message>
     <message>
         <source>空格[ ]</source>
-        <translation>Blank [ ]</translation>
+        <translation>Space [ ]</translation>
     </message>
     <message>
         <source>自定义</source>
@@ -332,11 +333,11 @@
     </message>
     <message>
         <source>启动设备传输</source>
-        <translation>Start the device&apos;s stream</translation>
+        <translation>Start data</translation>
     </message>
     <message>
         <source>停止传输</source>
-        <translation>Stop streaming</translation>
+        <translation>Stop data</translation>
     </message>
     <message>
         <source>删除文件</source>
@@ -422,7 +423,7 @@
     </message>
     <message>
         <source>校准结果已写入设备</source>
-        <translation>Calibration written into the device</translation>
+        <translation>Calibration written to the device</translation>
     </message>
 </context>
 <context>
@@ -473,6 +474,11 @@
     <message>
         <source>暂停显示</source>
         <translation>Pause the plot</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <extracomment>The plot&apos;s header: label and device key.</extracomment>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
@@ -641,7 +647,7 @@
     </message>
     <message>
         <source>设备：%1，磁场校准结果尚未写入设备。再次关闭将退出程序，结果不会保存。</source>
-        <translation>Device %1: the magnetometer calibration is not written into the device yet. Closing again quits, and the calibration is lost.</translation>
+        <translation>Device %1: the magnetometer calibration is not written to the device yet. Closing again quits, and the calibration is lost.</translation>
     </message>
     <message>
         <source>请仅勾选一个设备用于加速度校准!</source>

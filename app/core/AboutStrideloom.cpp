@@ -2,6 +2,7 @@
 #include "AppVersion.h"
 #include "ui_AboutStrideloom.h"
 
+#include <QDate>
 #include <QEvent>
 #include <QFile>
 #include <QTextStream>
@@ -21,8 +22,8 @@ AboutStrideloom::~AboutStrideloom() = default;
 
 void AboutStrideloom::setTexts()
 {
-    const QChar zero = QLatin1Char('0');
-    ui->LBL_releaseDate->setText(tr("%1年%2月%3日").arg(2018).arg(3, 2, 10, zero).arg(7, 2, 10, zero));
+    //: Release date format (QDate::toString): give "yyyy-MM-dd".
+    ui->LBL_releaseDate->setText(QDate(2018, 3, 7).toString(tr("yyyy年M月d日")));
     setWindowTitle(tr("关于 ") + QStringLiteral("KORVANT Strideloom "));
     //: The about text's file, one per language: give the English one.
     QFile readme(tr("./Resources/readme_ch.txt"));

@@ -188,7 +188,7 @@ private slots:
                                     "Resources/Images/数据拓展.png", "Resources/Images/关闭.png"};
         QStringList faults;
         int files = 0;
-        for (const char* dir : {"app", "stream", "mocap"}) {
+        for (const char* dir : {"app", "stream", "mocap", "plot"}) {
             QDirIterator it(QStringLiteral(STRIDELOOM_SOURCE_DIR "/") + dir, {"*.cpp", "*.h"}, QDir::Files,
                             QDirIterator::Subdirectories);
             while (it.hasNext()) {

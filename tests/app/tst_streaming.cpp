@@ -440,7 +440,11 @@ private slots:
 
         const QMap<QString, QString> local = recordedFiles(stationOut), remoteFiles = recordedFiles(remoteOut);
         QCOMPARE(local.size(), 3);
-        QCOMPARE(remoteFiles.keys(), local.keys());
+        // The remote recording names each device by its station too.
+        QStringList stationKeys;
+        for (const QString& key : local.keys())
+            stationKeys << "st1/" + key;
+        QCOMPARE(remoteFiles.keys(), stationKeys);
         const auto frames = test.snapshot();
         for (const QString& key : local.keys()) {
             const QStringList localLines = dataLines(local[key]);
@@ -453,8 +457,8 @@ private slots:
                 QCOMPARE(lineOf(got[i].data), localLines[i]);
             }
             // The CLI's remote recording: equal line for line.
-            QCOMPARE(header(remoteFiles[key]), header(local[key]));
-            QCOMPARE(dataLines(remoteFiles[key]), localLines);
+            QCOMPARE(header(remoteFiles["st1/" + key]), header(local[key]));
+            QCOMPARE(dataLines(remoteFiles["st1/" + key]), localLines);
             // The program's recording: a run of the same lines.
             const QStringList prog = dataLines(QDir(progDir).entryInfoList({"*_" + key + ".*"}).value(0).filePath());
             QVERIFY2(prog.size() > 20, qPrintable(key));
@@ -532,7 +536,7 @@ private slots:
         QVERIFY2(reconnectsStation >= 1 && reconnectsRemote >= 1, stationOut + remoteOut);
         QVERIFY(dropped > 0);
         const QMap<QString, QString> files = recordedFiles(remoteOut);
-        QCOMPARE(long(dataLines(files.value("4242")).size()), received);
+        QCOMPARE(long(dataLines(files.value("st2/4242")).size()), received);
         // Every frame is either recorded or counted as lost by the receiver
         // (frames before the receiver's first are none: it started first).
         QCOMPARE(received + lost, published);

@@ -271,7 +271,8 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     // On the subscriber's network thread.
     cb.frame = [&](const stream::RemoteFrame& f) {
         const double now = stream::monotonicMs();
-        const QString key = QString::number(f.key);
+        // Two stations may have devices of the same key: one file each.
+        const QString key = f.station + QLatin1Char('/') + QString::number(f.key);
         std::lock_guard<std::mutex> lock(mutex);
         const double ms = now - f.monoMs;
         latencyBins[size_t(std::clamp(ms, 0.0, 10000.0) * 100.0)]++;

@@ -36,7 +36,8 @@ public:
     void attachUsb(kvusb* usb, bool all = true, const QSet<uint32_t>& suits = {}, const QSet<uint32_t>& nodes = {});
     void detach();
 
-    // Frames offered per key so far.
+    // Frames offered per key so far (only while the publisher runs; the
+    // first frame after a start announces the device).
     QHash<QString, long> counts() const;
 
 public slots:

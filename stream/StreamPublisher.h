@@ -55,7 +55,8 @@ public:
     bool start(const StreamOptions& options, QString* error = nullptr);
     // Publishes "offline", disconnects and joins the sender thread.
     void stop();
-    bool isRunning() const { return running.load(); }
+    // Lock-free: the frame path asks it first.
+    bool isRunning() const { return running.load(std::memory_order_acquire); }
     QString station() const { return stationName; }
 
     // Lock-free; callable from any thread while running (ignored otherwise).

@@ -82,6 +82,9 @@ void StationTap::firstFrame(uint32_t key, bool usb)
 
 void StationTap::onSerialFrame(QString key, FrameData* frame)
 {
+    // Streaming off: one atomic load, no lock, on the frame threads.
+    if (!publisher.isRunning())
+        return;
     if (!serialKeys.isEmpty() && !serialKeys.contains(key))
         return;
     bool ok = false;
@@ -103,6 +106,8 @@ void StationTap::onSerialFrame(QString key, FrameData* frame)
 
 void StationTap::onUsbFrame(const SensorFrame& sf)
 {
+    if (!publisher.isRunning())
+        return;
     const uint32_t id = sf.nodeId;
     if (!allUsb && !usbSuits.contains(nodeSuitNumber(id)) && !usbNodes.contains(id))
         return;

@@ -36,7 +36,8 @@ public:
     void attachUsb(kvusb* usb, bool all = true, const QSet<uint32_t>& suits = {}, const QSet<uint32_t>& nodes = {});
     void detach();
 
-    // Frames offered per key so far.
+    // Frames offered per key so far (frames come through only while the
+    // publisher runs; a device's first one announces it).
     QHash<QString, long> counts() const;
 
 public slots:

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace stream {
@@ -26,7 +27,8 @@ StreamPublisher::~StreamPublisher()
 
 bool StreamPublisher::start(const StreamOptions& options, QString* error)
 {
-    stop();
+    // Checked before the running sender is touched: refused options leave
+    // it running as it was.
     const QString why = options.validate();
     if (!why.isEmpty()) {
         if (error)
@@ -38,13 +40,18 @@ bool StreamPublisher::start(const StreamOptions& options, QString* error)
             *error = tr("没有选择发送方式（MQTT 或 OSC）");
         return false;
     }
+    stop();
     opts = options;
     stationName = options.effectiveStation();
     StreamFrame stale;
     while (queue.tryPop(&stale)) {
     }
+    for (std::atomic<uint64_t>* c : {&offered, &published, &droppedQueue, &droppedOutage, &droppedInFlight, &processed,
+                                     &oscSent, &oscThinned, &oscFailed, &sessions, &reconnects, &failedAttempts})
+        c->store(0);
     stopping = false;
     connected = false;
+    link = int(LinkState::Connecting);
     {
         std::lock_guard<std::mutex> lock(mutexInfo);
         infoDirty = !infos.empty();
@@ -110,11 +117,15 @@ StreamPublisher::Counters StreamPublisher::counters() const
     c.published = published.load();
     c.droppedQueue = droppedQueue.load();
     c.droppedOutage = droppedOutage.load();
+    c.droppedInFlight = droppedInFlight.load();
     c.oscSent = oscSent.load();
     c.oscThinned = oscThinned.load();
     c.oscFailed = oscFailed.load();
+    c.sessions = sessions.load();
     c.reconnects = reconnects.load();
+    c.failedAttempts = failedAttempts.load();
     c.connected = connected.load();
+    c.link = LinkState(link.load());
     return c;
 }
 
@@ -126,13 +137,18 @@ QString StreamPublisher::lastProblem() const
 
 namespace {
 
+// Connection state seen by libmosquitto's callbacks; they run inside
+// mosquitto_loop() and mosquitto_publish() on the sender thread, which
+// alone uses this.
 struct ConnState
 {
-    StreamPublisher* self;
-    std::atomic<bool>* connected;
+    std::atomic<bool>* connected = nullptr;
+    std::atomic<uint64_t>* published = nullptr;
     bool sessionUp = false;      // CONNACK accepted on the current socket
     bool everConnected = false;
     int lastConnack = 0;
+    uint64_t written = 0;        // frames the connection has taken so far
+    std::unordered_set<int> controlMids;  // status and info messages not yet confirmed
 };
 
 void onConnect(mosquitto*, void* obj, int rc)
@@ -153,13 +169,30 @@ void onDisconnect(mosquitto*, void* obj, int)
     s->connected->store(false);
 }
 
+// QoS 0: the message is completely in the socket; QoS 1: acknowledged.
+void onPublish(mosquitto*, void* obj, int mid)
+{
+    auto* s = static_cast<ConnState*>(obj);
+    if (s->controlMids.erase(mid))
+        return;
+    ++s->written;
+    s->published->fetch_add(1, std::memory_order_relaxed);
+}
+
+QString errorText(int rc)
+{
+    return rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno)) : QString::fromUtf8(mosquitto_strerror(rc));
+}
+
 } // namespace
 
 void StreamPublisher::run()
 {
     using clock = std::chrono::steady_clock;
     ensureMosquittoLib();
-    ConnState state{this, &connected};
+    ConnState state;
+    state.connected = &connected;
+    state.published = &published;
     mosquitto* m = nullptr;
     const QByteArray host = opts.brokerHost.toUtf8();
     const QByteArray status = statusTopic(stationName);
@@ -196,8 +229,13 @@ void StreamPublisher::run()
         if (m) {
             mosquitto_connect_callback_set(m, onConnect);
             mosquitto_disconnect_callback_set(m, onDisconnect);
+            mosquitto_publish_callback_set(m, onPublish);
         } else if (!tlsFailed) {
             setProblem(tr("无法创建 MQTT 客户端"));
+        }
+        if (!m) {
+            link = int(LinkState::Unreachable);
+            failedAttempts.fetch_add(1);
         }
     }
     lo_address osc = nullptr;
@@ -207,25 +245,66 @@ void StreamPublisher::run()
     const double oscPeriod = opts.maxRate > 0 ? 1000.0 / opts.maxRate : 0.0;
     QByteArray oscPaths[5];
 
-    bool socketUp = false;
+    bool socketUp = false;  // a socket exists: connecting or connected
     bool attempted = false;
     auto nextAttempt = clock::now();
+    auto answerBy = clock::now();
     std::chrono::milliseconds backoff(250);
     const auto maxBackoff = std::chrono::milliseconds(2000);
+    // A TCP connection that hangs or a server that never sends a CONNACK.
+    const auto answerTime = std::chrono::seconds(5);
     bool sessionWasUp = false;
+    uint64_t handed = 0;  // frames mosquitto_publish() took
     char payload[kMaxPayloadBytes];
 
+    auto retryLater = [&] {
+        nextAttempt = clock::now() + backoff;
+        backoff = std::min(backoff * 2, maxBackoff);
+    };
+    auto attemptFailed = [&](const QString& why) {
+        failedAttempts.fetch_add(1);
+        link = int(LinkState::Unreachable);
+        setProblem(why);
+        retryLater();
+    };
+    auto unreachable = [&](int rc) {
+        attemptFailed(tr("无法连接代理服务器 %1:%2（%3），正在重试")
+                          .arg(opts.brokerHost)
+                          .arg(opts.brokerPort)
+                          .arg(errorText(rc)));
+    };
+    // What the connection took but did not write goes with it.
+    auto countInFlight = [&] {
+        droppedInFlight.fetch_add(handed - state.written);
+        handed = state.written;
+    };
     auto connectionLost = [&](int rc) {
+        const bool hadSession = sessionWasUp || state.sessionUp;
         socketUp = false;
         state.sessionUp = false;
         connected = false;
-        nextAttempt = clock::now() + backoff;
-        backoff = std::min(backoff * 2, maxBackoff);
-        if (state.lastConnack != 0)
+        // QoS 0 frames not yet written are freed at the reconnect; QoS 1
+        // ones are sent again by libmosquitto then.
+        if (opts.qos == 0)
+            countInFlight();
+        if (state.lastConnack != 0) {
+            failedAttempts.fetch_add(1);
+            link = int(LinkState::Refused);
             setProblem(tr("代理服务器拒绝连接：%1（检查用户名、密码和证书），正在重试")
                            .arg(mosquitto_connack_string(state.lastConnack)));
-        else
-            setProblem(tr("与代理服务器的连接中断（%1），正在重连").arg(mosquitto_strerror(rc)));
+            retryLater();
+        } else if (!hadSession) {
+            unreachable(rc);
+        } else {
+            link = int(LinkState::Connecting);
+            setProblem(tr("与代理服务器的连接中断（%1），正在重连").arg(errorText(rc)));
+            retryLater();
+        }
+    };
+    auto publishControl = [&](const QByteArray& topic, const QByteArray& text) {
+        int mid = 0;
+        if (mosquitto_publish(m, &mid, topic.constData(), text.size(), text.constData(), 1, true) == MOSQ_ERR_SUCCESS)
+            state.controlMids.insert(mid);
     };
 
     auto publishInfos = [&] {
@@ -235,40 +314,42 @@ void StreamPublisher::run()
             copy = infos;
             infoDirty = false;
         }
-        for (const auto& [key, info] : copy) {
-            const QByteArray t = infoTopic(stationName, key), p = encodeInfo(info, stationName);
-            mosquitto_publish(m, nullptr, t.constData(), p.size(), p.constData(), 1, true);
-        }
+        for (const auto& [key, info] : copy)
+            publishControl(infoTopic(stationName, key), encodeInfo(info, stationName));
     };
 
     while (!stopping.load()) {
         if (m && !socketUp && clock::now() >= nextAttempt) {
-            const int rc = attempted ? mosquitto_reconnect(m) : mosquitto_connect(m, host.constData(), opts.brokerPort, 10);
+            state.lastConnack = 0;
+            // Non-blocking: the socket connects while the loop below runs,
+            // so stopping never waits for the network. (libmosquitto's own
+            // loop thread would reconnect with a blocking connect.)
+            const int rc = attempted ? mosquitto_reconnect_async(m)
+                                     : mosquitto_connect_async(m, host.constData(), opts.brokerPort, 10);
             attempted = true;
             if (rc == MOSQ_ERR_SUCCESS) {
                 socketUp = true;
+                answerBy = clock::now() + answerTime;
             } else {
-                nextAttempt = clock::now() + backoff;
-                backoff = std::min(backoff * 2, maxBackoff);
-                setProblem(tr("无法连接代理服务器 %1:%2（%3），正在重试")
-                               .arg(opts.brokerHost)
-                               .arg(opts.brokerPort)
-                               .arg(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno))
-                                                         : QString::fromUtf8(mosquitto_strerror(rc))));
+                unreachable(rc);
             }
+        }
+        if (socketUp && !state.sessionUp && state.lastConnack == 0 && clock::now() > answerBy) {
+            // The next attempt closes this socket.
+            socketUp = false;
+            attemptFailed(tr("代理服务器 %1:%2 没有应答，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
         }
         if (state.sessionUp && !sessionWasUp) {
             // A new session: the broker may have lost the retained topics.
             if (state.everConnected)
                 reconnects.fetch_add(1);
+            sessions.fetch_add(1);
             state.everConnected = true;
             backoff = std::chrono::milliseconds(250);
-            mosquitto_publish(m, nullptr, status.constData(), 6, "online", 1, true);
+            link = int(LinkState::Connected);
+            publishControl(status, "online");
             publishInfos();
             setProblem(QString());
-        }
-        if (!state.sessionUp && socketUp && state.lastConnack != 0) {
-            setProblem(tr("代理服务器拒绝连接：%1").arg(mosquitto_connack_string(state.lastConnack)));
         }
         sessionWasUp = state.sessionUp;
         if (state.sessionUp) {
@@ -329,10 +410,12 @@ void StreamPublisher::run()
                 const QByteArray topic = frameTopic(stationName, f.key);
                 const int rc = mosquitto_publish(m, nullptr, topic.constData(), n, payload, opts.qos, false);
                 if (rc == MOSQ_ERR_SUCCESS) {
-                    published.fetch_add(1, std::memory_order_relaxed);
+                    ++handed;
                 } else {
                     droppedOutage.fetch_add(1, std::memory_order_relaxed);
-                    if (rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_ERRNO) {
+                    // Refusals of this one message leave the connection as it is.
+                    if (rc != MOSQ_ERR_PAYLOAD_SIZE && rc != MOSQ_ERR_OVERSIZE_PACKET && rc != MOSQ_ERR_INVAL &&
+                        rc != MOSQ_ERR_NOMEM) {
                         connectionLost(rc);
                         break;
                     }
@@ -354,8 +437,7 @@ void StreamPublisher::run()
         droppedOutage.fetch_add(1, std::memory_order_relaxed);
     if (m) {
         if (state.sessionUp) {
-            int mid = 0;
-            mosquitto_publish(m, &mid, status.constData(), 7, "offline", 1, true);
+            publishControl(status, "offline");
             // Let the broker take it (and the frames before it) before leaving.
             const auto until = clock::now() + std::chrono::milliseconds(500);
             while (clock::now() < until && mosquitto_want_write(m))
@@ -366,6 +448,8 @@ void StreamPublisher::run()
             mosquitto_disconnect(m);
             mosquitto_loop(m, 5, 1);
         }
+        // Whatever the connection still holds is not sent now.
+        countInFlight();
         mosquitto_destroy(m);
     }
     if (osc)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FrameQueue.h"
+#include "LinkState.h"
 #include "StreamFrame.h"
 #include "StreamOptions.h"
 #include "StreamPayload.h"
@@ -24,25 +25,39 @@ namespace stream {
 // device's next sequence number and pushes it into a bounded lock-free
 // queue; a full queue drops the frame and counts it. One sender thread
 // takes the frames out, writes the JSON payloads and the OSC bundles, and
-// keeps the broker connection: it reconnects by itself with back-off
-// (0.25 s doubling to 2 s); frames that come while there is no connection
-// are dropped and counted. Nothing here ever republishes a received frame:
-// only local frames are offered (no loops between stations).
+// keeps the broker connection: it connects without blocking (so stop()
+// returns within about a second whatever the network does) and reconnects
+// by itself with back-off (0.25 s doubling to 2 s); frames that come while
+// there is no connection are dropped and counted. Nothing here ever
+// republishes a received frame: only local frames are offered (no loops
+// between stations).
+//
+// Every offered frame ends up in exactly one of published and the drop
+// counts once the sender has stopped. Frames that left for the broker and
+// were lost beyond this process (in the kernel's socket buffer or in a
+// broker that was killed) cannot be seen here; a subscriber finds them as
+// gaps in the per-device sequence numbers.
 class StreamPublisher
 {
 public:
+    // The figures of the current run (reset by start()).
     struct Counters
     {
-        uint64_t offered = 0;        // frames given to offer()
-        uint64_t published = 0;      // frames handed to the broker connection
-        uint64_t droppedQueue = 0;   // queue full
-        uint64_t droppedOutage = 0;  // no broker connection (or publish refused)
-        uint64_t oscSent = 0;        // OSC bundles sent
-        uint64_t oscThinned = 0;     // frames left out to keep the maximum rate
-        uint64_t oscFailed = 0;      // bundles the system refused
-        uint64_t reconnects = 0;     // connections after the first
+        uint64_t offered = 0;         // frames given to offer()
+        uint64_t published = 0;       // frames written to the broker's socket (QoS 0) or acknowledged (QoS 1)
+        uint64_t droppedQueue = 0;    // queue full
+        uint64_t droppedOutage = 0;   // no broker session, publish refused, or still queued at the stop
+        uint64_t droppedInFlight = 0; // handed to the connection but not written (QoS 0) or not acknowledged
+                                      // (QoS 1, only at the stop) when it broke or at the stop
+        uint64_t oscSent = 0;         // OSC bundles sent
+        uint64_t oscThinned = 0;      // frames left out to keep the maximum rate
+        uint64_t oscFailed = 0;       // bundles the system refused
+        uint64_t sessions = 0;        // sessions the broker accepted in this run
+        uint64_t reconnects = 0;      // sessions after the first of this run
+        uint64_t failedAttempts = 0;  // connection attempts that failed
         bool connected = false;
-        uint64_t dropped() const { return droppedQueue + droppedOutage; }
+        LinkState link = LinkState::Connecting;
+        uint64_t dropped() const { return droppedQueue + droppedOutage + droppedInFlight; }
     };
 
     explicit StreamPublisher(size_t queueCapacity = 16384);
@@ -50,12 +65,14 @@ public:
     StreamPublisher(const StreamPublisher&) = delete;
     StreamPublisher& operator=(const StreamPublisher&) = delete;
 
-    // Starts the sender thread with the options' MQTT and OSC parts; false
-    // with a message when they cannot be used (nothing started then).
+    // Starts the sender thread with the options' MQTT and OSC parts and
+    // zeroes the counters; false with a message when they cannot be used
+    // (nothing started or changed then).
     bool start(const StreamOptions& options, QString* error = nullptr);
     // Publishes "offline", disconnects and joins the sender thread.
     void stop();
-    bool isRunning() const { return running.load(); }
+    // Lock-free: the frame path asks it first.
+    bool isRunning() const { return running.load(std::memory_order_acquire); }
     QString station() const { return stationName; }
 
     // Lock-free; callable from any thread while running (ignored otherwise).
@@ -85,9 +102,10 @@ private:
     StreamOptions opts;
     QString stationName;
 
-    std::atomic<uint64_t> offered{0}, published{0}, droppedQueue{0}, droppedOutage{0};
-    std::atomic<uint64_t> processed{0}, oscSent{0}, oscThinned{0}, oscFailed{0}, reconnects{0};
+    std::atomic<uint64_t> offered{0}, published{0}, droppedQueue{0}, droppedOutage{0}, droppedInFlight{0};
+    std::atomic<uint64_t> processed{0}, oscSent{0}, oscThinned{0}, oscFailed{0}, sessions{0}, reconnects{0}, failedAttempts{0};
     std::atomic<bool> connected{false};
+    std::atomic<int> link{int(LinkState::Connecting)};
 
     mutable std::mutex mutexInfo;  // guards infos, infoDirty, problem
     std::map<uint32_t, DeviceInfo> infos;

@@ -42,6 +42,9 @@ bool StreamSubscriber::start(const StreamOptions& options, const QString& ownSta
         stations << s.trimmed();
     cb = std::move(callbacks);
     lastSeq.clear();
+    for (std::atomic<uint64_t>* c : {&frames, &rejected, &lost, &reconnects, &failedAttempts})
+        c->store(0);
+    link = int(LinkState::Connecting);
     stopping = false;
     thread = std::thread(&StreamSubscriber::run, this);
     return true;
@@ -63,7 +66,9 @@ StreamSubscriber::Counters StreamSubscriber::counters() const
     c.rejected = rejected.load();
     c.lost = lost.load();
     c.reconnects = reconnects.load();
+    c.failedAttempts = failedAttempts.load();
     c.connected = connected.load();
+    c.link = LinkState(link.load());
     return c;
 }
 
@@ -182,6 +187,8 @@ void StreamSubscriber::run()
     mosquitto* m = mosquitto_new(id.constData(), true, &state);
     if (!m) {
         setProblem(tr("无法创建 MQTT 客户端"));
+        link = int(LinkState::Unreachable);
+        failedAttempts.fetch_add(1);
         return;
     }
     if (!opts.user.isEmpty())
@@ -194,6 +201,8 @@ void StreamSubscriber::run()
         // Never fall back to a plain connection.
         if (rc != MOSQ_ERR_SUCCESS) {
             setProblem(tr("TLS 设置失败：%1").arg(mosquitto_strerror(rc)));
+            link = int(LinkState::Unreachable);
+            failedAttempts.fetch_add(1);
             mosquitto_destroy(m);
             return;
         }
@@ -202,32 +211,53 @@ void StreamSubscriber::run()
     mosquitto_disconnect_callback_set(m, onDisconnect);
     mosquitto_message_callback_set(m, onMessage);
     const QByteArray host = opts.brokerHost.toUtf8();
+    // The whole tree, so that unknown topics under it are seen and counted.
     QList<QByteArray> filters;
     if (stations.isEmpty())
-        filters << "strideloom/+/status" << "strideloom/+/+/info" << "strideloom/+/+/frame";
+        filters << "strideloom/#";
     else
         for (const QString& s : stations)
             filters << "strideloom/" + s.toUtf8() + "/#";
 
     bool socketUp = false, attempted = false, wasUp = false, everUp = false;
     auto nextAttempt = clock::now();
+    auto answerBy = clock::now();
+    // A TCP connection that hangs or a server that never sends a CONNACK.
+    const auto answerTime = std::chrono::seconds(5);
     std::chrono::milliseconds backoff(100);
     const auto maxBackoff = std::chrono::milliseconds(2000);
+    auto retryLater = [&](LinkState why, const QString& text) {
+        socketUp = false;
+        link = int(why);
+        setProblem(text);
+        nextAttempt = clock::now() + backoff;
+        backoff = std::min(backoff * 2, maxBackoff);
+    };
+    auto attemptFailed = [&](LinkState why, const QString& text) {
+        failedAttempts.fetch_add(1);
+        retryLater(why, text);
+    };
+    auto unreachable = [&] {
+        attemptFailed(LinkState::Unreachable,
+                      tr("无法连接代理服务器 %1:%2，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
+    };
     while (!stopping.load()) {
         if (!socketUp) {
             if (clock::now() < nextAttempt) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 continue;
             }
-            const int rc = attempted ? mosquitto_reconnect(m) : mosquitto_connect(m, host.constData(), opts.brokerPort, 10);
+            state.lastConnack = 0;
+            // Non-blocking; the loop below completes the connection.
+            const int rc = attempted ? mosquitto_reconnect_async(m)
+                                     : mosquitto_connect_async(m, host.constData(), opts.brokerPort, 10);
             attempted = true;
             if (rc != MOSQ_ERR_SUCCESS) {
-                nextAttempt = clock::now() + backoff;
-                backoff = std::min(backoff * 2, maxBackoff);
-                setProblem(tr("无法连接代理服务器 %1:%2，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
+                unreachable();
                 continue;
             }
             socketUp = true;
+            answerBy = clock::now() + answerTime;
         }
         if (state.sessionUp && !wasUp) {
             for (const QByteArray& f : filters)
@@ -237,23 +267,35 @@ void StreamSubscriber::run()
             everUp = true;
             backoff = std::chrono::milliseconds(100);
             connected = true;
+            link = int(LinkState::Connected);
             setProblem(QString());
+            if (cb.connection)
+                cb.connection(true);
         }
-        if (!state.sessionUp && state.lastConnack != 0)
-            setProblem(tr("代理服务器拒绝连接：%1").arg(mosquitto_connack_string(state.lastConnack)));
         wasUp = state.sessionUp;
+        if (!state.sessionUp && state.lastConnack == 0 && clock::now() > answerBy) {
+            attemptFailed(LinkState::Unreachable,
+                          tr("代理服务器 %1:%2 没有应答，正在重试").arg(opts.brokerHost).arg(opts.brokerPort));
+            continue;
+        }
         const int rc = mosquitto_loop(m, 20, 1);
         if (rc != MOSQ_ERR_SUCCESS) {
-            socketUp = false;
+            const bool hadSession = wasUp || state.sessionUp;
             state.sessionUp = false;
             wasUp = false;
             connected = false;
-            nextAttempt = clock::now() + backoff;
-            backoff = std::min(backoff * 2, maxBackoff);
-            setProblem(tr("与代理服务器的连接中断，正在重连"));
+            if (hadSession && cb.connection)
+                cb.connection(false);
+            if (state.lastConnack != 0)
+                attemptFailed(LinkState::Refused,
+                              tr("代理服务器拒绝连接：%1").arg(mosquitto_connack_string(state.lastConnack)));
+            else if (!hadSession)
+                unreachable();
+            else
+                retryLater(LinkState::Connecting, tr("与代理服务器的连接中断，正在重连"));
         }
     }
-    if (socketUp) {
+    if (socketUp && state.sessionUp) {
         mosquitto_disconnect(m);
         mosquitto_loop(m, 5, 1);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinkState.h"
 #include "StreamOptions.h"
 #include "StreamPayload.h"
 
@@ -15,12 +16,13 @@
 namespace stream {
 
 // Receives the frames other stations publish: subscribes to
-// strideloom/<station>/# for each chosen station (all: strideloom/+/...),
+// strideloom/<station>/# for each chosen station (all: strideloom/#),
 // checks every message and hands valid frames, device descriptions and
 // station states to the callbacks, on its own network thread. Anything
 // else (malformed JSON, wrong types, huge payloads, unknown topics, a
 // payload that names another device than its topic) is dropped and
-// counted. Reconnects by itself with back-off; subscriptions are renewed
+// counted. Connects without blocking (a stop never waits for the network)
+// and reconnects by itself with back-off; subscriptions are renewed
 // on every connection. Frames of the own station (ownStation) are ignored,
 // so a program that both publishes and subscribes never shows or
 // republishes its own devices.
@@ -33,7 +35,9 @@ public:
         uint64_t rejected = 0;    // bad payloads and unknown topics
         uint64_t lost = 0;        // frames missing in the per-device sequence
         uint64_t reconnects = 0;
+        uint64_t failedAttempts = 0;  // connection attempts that failed
         bool connected = false;
+        LinkState link = LinkState::Connecting;
     };
     struct Callbacks
     {
@@ -42,6 +46,8 @@ public:
         std::function<void(const QString& station, bool online)> status;
         // A frame of a device arrived after `missing` frames did not.
         std::function<void(const QString& station, uint32_t key, uint64_t missing)> lost;
+        // The session with the broker came up or went down.
+        std::function<void(bool connected)> connection;
     };
 
     StreamSubscriber();
@@ -72,11 +78,12 @@ private:
     Callbacks cb;
     std::thread thread;
     std::atomic<bool> stopping{false};
-    std::atomic<uint64_t> frames{0}, rejected{0}, lost{0}, reconnects{0};
+    std::atomic<uint64_t> frames{0}, rejected{0}, lost{0}, reconnects{0}, failedAttempts{0};
     std::atomic<bool> connected{false};
+    std::atomic<int> link{int(LinkState::Connecting)};
     // Last sequence number per station and device (network thread only).
     std::map<std::pair<QString, uint32_t>, uint64_t> lastSeq;
-    mutable std::mutex mutexProblem;
+    mutable std::mutex mutexProblem;  // guards problem
     QString problem;
 
     // Its problems are shown to the user: translated.

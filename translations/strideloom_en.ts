@@ -387,6 +387,10 @@
         <source>采集站离线</source>
         <translation>Capture station offline</translation>
     </message>
+    <message>
+        <source>与代理服务器的连接中断</source>
+        <translation>Connection to the broker lost</translation>
+    </message>
 </context>
 <context>
     <name>InfoBox</name>
@@ -586,10 +590,6 @@
         <translation>MQTT connected (%1)</translation>
     </message>
     <message>
-        <source>MQTT 未连接</source>
-        <translation>MQTT not connected</translation>
-    </message>
-    <message>
         <source>，已发送 %1 帧，丢弃 %2 帧</source>
         <translation>, %1 frames sent, %2 dropped</translation>
     </message>
@@ -602,8 +602,24 @@
         <translation>connected</translation>
     </message>
     <message>
-        <source>未连接</source>
-        <translation>not connected</translation>
+        <source>正在连接</source>
+        <translation>connecting</translation>
+    </message>
+    <message>
+        <source>代理服务器无法连接</source>
+        <translation>broker unreachable</translation>
+    </message>
+    <message>
+        <source>代理服务器拒绝连接</source>
+        <translation>broker refused the connection</translation>
+    </message>
+    <message>
+        <source>MQTT %1</source>
+        <translation>MQTT %1</translation>
+    </message>
+    <message>
+        <source>，界面来不及处理而丢弃 %1</source>
+        <translation>, dropped by a busy window %1</translation>
     </message>
 </context>
 <context>
@@ -1099,8 +1115,8 @@
         <translation>Cannot connect to the broker %1:%2 (%3); retrying</translation>
     </message>
     <message>
-        <source>代理服务器拒绝连接：%1</source>
-        <translation>Broker refused the connection: %1</translation>
+        <source>代理服务器 %1:%2 没有应答，正在重试</source>
+        <translation>The broker %1:%2 does not answer; retrying</translation>
     </message>
 </context>
 <context>
@@ -1124,6 +1140,10 @@
     <message>
         <source>与代理服务器的连接中断，正在重连</source>
         <translation>Connection to the broker lost; reconnecting</translation>
+    </message>
+    <message>
+        <source>代理服务器 %1:%2 没有应答，正在重试</source>
+        <translation>The broker %1:%2 does not answer; retrying</translation>
     </message>
 </context>
 </TS>

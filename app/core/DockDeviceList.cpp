@@ -57,7 +57,7 @@ QTableWidget* DockDeviceList::table() const
 
 QString DockDeviceList::hexKey(const QString& key)
 {
-    return QStringLiteral("0x") + QString::number(key.toUInt(nullptr, 10), 16);
+    return QStringLiteral("0x") + QString::number(key.section(QLatin1Char('/'), -1).toUInt(nullptr, 10), 16);
 }
 
 QString DockDeviceList::typeText(int type)

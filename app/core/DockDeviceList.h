@@ -94,10 +94,13 @@ public slots:
     void onRecordingFailed(QString key, QString path);
     // Network devices (DockDeviceListNetwork.cpp), GUI thread: a frame of
     // a device of another station, received through the broker; its row is
-    // made on its first frame and greyed while its station is offline.
+    // made on its first frame and greyed while its station is offline or
+    // the program has lost the broker. A row is "station/key": two stations
+    // with the same device key have a row and a recording each.
     void AppReadNetworkFrame(QString station, QString key, FrameData frame);
     void setNetworkDeviceName(QString station, QString key, QString name);
     void setStationOnline(QString station, bool online);
+    void setBrokerConnected(bool connected);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,6 +116,7 @@ private:
     static void feedRecord(DeviceConfToShow* record, const FrameData& frame);
     int rowOf(const DeviceConfToShow* record) const;
     void rebuildChecked();
+    // The device key in hex; of "station/key" the key part.
     static QString hexKey(const QString& key);
     static QString typeText(int type);
     // Column 2 of a row: the baud rate of a serial device, else the name.
@@ -134,7 +138,9 @@ private:
     QHash<QString, DeviceConfToShow*> mapNetwork;
     QHash<QString, QString> mapNetworkNames;
     QSet<QString> offlineStations;
+    bool brokerLost = false;
     QAction* pNetworkInfoAction = nullptr;
     QAction* networkInfoAction() const;
-    void greyNetworkRow(DeviceConfToShow* record, bool offline);
+    // Greys or restores every Network row as its station and the broker are.
+    void greyNetworkRows();
 };

@@ -27,16 +27,22 @@ void DockDeviceList::setNetworkDeviceName(QString station, QString key, QString 
     mapNetworkNames.insert(station + '/' + key, name);
 }
 
-void DockDeviceList::greyNetworkRow(DeviceConfToShow* record, bool offline)
+void DockDeviceList::greyNetworkRows()
 {
-    const int row = rowOf(record);
-    if (row < 0)
-        return;
     QTableWidget* t = ui->TableWidgetDeviceList;
-    for (int c = 0; c < t->columnCount(); ++c) {
-        if (QTableWidgetItem* it = t->item(row, c)) {
-            it->setForeground(offline ? QBrush(Qt::gray) : QBrush());
-            it->setToolTip(offline ? tr("采集站离线") : QString());
+    for (auto it = mapNetwork.begin(); it != mapNetwork.end(); ++it) {
+        const int row = rowOf(it.value());
+        if (row < 0)
+            continue;
+        const bool stationOffline = offlineStations.contains(it.key().section(QLatin1Char('/'), 0, 0));
+        const QString why = brokerLost       ? tr("与代理服务器的连接中断")
+                            : stationOffline ? tr("采集站离线")
+                                             : QString();
+        for (int c = 0; c < t->columnCount(); ++c) {
+            if (QTableWidgetItem* item = t->item(row, c)) {
+                item->setForeground(why.isEmpty() ? QBrush() : QBrush(Qt::gray));
+                item->setToolTip(why);
+            }
         }
     }
 }
@@ -47,10 +53,13 @@ void DockDeviceList::setStationOnline(QString station, bool online)
         offlineStations.remove(station);
     else
         offlineStations.insert(station);
-    const QString prefix = station + '/';
-    for (auto it = mapNetwork.begin(); it != mapNetwork.end(); ++it)
-        if (it.key().startsWith(prefix))
-            greyNetworkRow(it.value(), !online);
+    greyNetworkRows();
+}
+
+void DockDeviceList::setBrokerConnected(bool connected)
+{
+    brokerLost = !connected;
+    greyNetworkRows();
 }
 
 void DockDeviceList::AppReadNetworkFrame(QString station, QString key, FrameData frame)
@@ -59,14 +68,14 @@ void DockDeviceList::AppReadNetworkFrame(QString station, QString key, FrameData
     DeviceConfToShow* r = mapNetwork.value(id);
     if (!r) {
         const QString name = mapNetworkNames.value(id, key);
-        r = new DeviceConfToShow(SOURCE_NETWORK, 0, key, station + QStringLiteral(": ") + name);
+        r = new DeviceConfToShow(SOURCE_NETWORK, 0, id, station + QStringLiteral(": ") + name);
         addDevice(r);
         mapNetwork.insert(id, r);
     }
     // A frame means the station is there, whatever its status said last.
     if (offlineStations.contains(station))
         setStationOnline(station, true);
-    fileRecorder.writeFrame(key, frame);
+    fileRecorder.writeFrame(id, frame);
     // Records are removed on this thread only, so r stays valid here; the
     // lock orders the record's use against the serial frame path.
     std::lock_guard<std::mutex> lock(mutexDevices);

@@ -19,7 +19,9 @@ Recorder::~Recorder()
 
 QString Recorder::fileNameFor(const QString& dir, const QString& key) const
 {
-    return dir + "/" + stcExport.filename + "_" + stamp + "_" + key + "." + stcExport.filesuffix;
+    QString part = key;
+    part.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return dir + "/" + stcExport.filename + "_" + stamp + "_" + part + "." + stcExport.filesuffix;
 }
 
 QStringList Recorder::start(const QString& dir, const QStringList& keys, const ExportSettings& settings,
@@ -64,7 +66,7 @@ QStringList Recorder::openFiles(const QString& dir, const QStringList& keys)
         }
         f->out.setDevice(&f->file);
         RecordHeader h = header;
-        h.key = key;
+        h.key = key.section(QLatin1Char('/'), -1);
         f->out << RecordFormat::headerLine(h) << '\n';
         f->out.flush();
         // A disk that is already full fails here, not at the first line.

@@ -26,7 +26,10 @@ public:
     ~Recorder() override;
 
     // Opens one file per key in dir; returns the keys whose file could not
-    // be opened. stamp is the recording's start time.
+    // be opened. stamp is the recording's start time. A key of another
+    // station's device is "station/key": its file name carries both
+    // ("station_key", the header cannot hold a "/") and its header the
+    // device key alone, so that it plays back like a local recording.
     QStringList start(const QString& dir, const QStringList& keys, const ExportSettings& settings,
                       const QDateTime& stamp);
     // Opens files for more keys in the running recording (same start time

@@ -58,6 +58,10 @@ bool StreamingHost::apply(const stream::StreamOptions& o, QString* error)
         return true;
     stopAll();
     current = o;
+    // The counters start again with the new run; so do the log's baselines.
+    loggedDropped = loggedRejected = loggedLost = 0;
+    publisherLog = LinkLog();
+    subscriberLog = LinkLog();
     if (o.mqtt || o.osc) {
         QString err;
         if (!pPublisher->start(o, &err)) {
@@ -79,6 +83,9 @@ bool StreamingHost::apply(const stream::StreamOptions& o, QString* error)
         cb.status = [this](const QString& station, bool online) {
             post({RemoteItem::Status, station, QString(), FrameData{}, QString(), online});
         };
+        cb.connection = [this](bool connected) {
+            post({RemoteItem::Broker, QString(), QString(), FrameData{}, QString(), connected});
+        };
         const QString own = pPublisher->isRunning() && o.mqtt ? pPublisher->station() : QString();
         QString err;
         if (!pSubscriber->start(o, own, cb, &err)) {
@@ -97,6 +104,11 @@ void StreamingHost::post(RemoteItem&& item)
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutexRemote);
+        const size_t limit = item.kind == RemoteItem::Frame ? kMaxPendingFrames : 2 * kMaxPendingFrames;
+        if (pendingRemote.size() >= limit) {
+            ++remoteDropped;
+            return;
+        }
         pendingRemote.push_back(std::move(item));
         wake = !drainPosted;
         drainPosted = true;
@@ -126,8 +138,54 @@ void StreamingHost::drainRemote()
         case RemoteItem::Status:
             pDock->setStationOnline(i.station, i.online);
             break;
+        case RemoteItem::Broker:
+            pDock->setBrokerConnected(i.online);
+            break;
         }
     }
+}
+
+uint64_t StreamingHost::remoteDroppedCount() const
+{
+    std::lock_guard<std::mutex> lock(mutexRemote);
+    return remoteDropped;
+}
+
+QString StreamingHost::linkText(stream::LinkState state)
+{
+    switch (state) {
+    case stream::LinkState::Connecting:
+        return tr("正在连接");
+    case stream::LinkState::Connected:
+        return tr("已连接");
+    case stream::LinkState::Unreachable:
+        return tr("代理服务器无法连接");
+    case stream::LinkState::Refused:
+        return tr("代理服务器拒绝连接");
+    }
+    return QString();
+}
+
+void StreamingHost::logLink(LinkLog& log, const char* side, stream::LinkState state, const QString& problem,
+                            uint64_t failures)
+{
+    if (int(state) != log.state || problem.isEmpty() != log.problem.isEmpty()) {
+        if (problem.isEmpty())
+            qInfo().noquote() << QStringLiteral("stream: %1 %2").arg(QLatin1String(side), linkText(state));
+        else
+            qWarning().noquote() << QStringLiteral("stream: %1 %2: %3").arg(QLatin1String(side), linkText(state), problem);
+    } else if (state != stream::LinkState::Connected && failures > log.failures && log.since.elapsed() >= 60000) {
+        qWarning().noquote() << QStringLiteral("stream: %1 still %2 (%3 more failed attempts): %4")
+                                    .arg(QLatin1String(side), linkText(state))
+                                    .arg(failures - log.failures)
+                                    .arg(problem);
+    } else {
+        return;
+    }
+    log.state = int(state);
+    log.problem = problem;
+    log.failures = failures;
+    log.since.start();
 }
 
 QString StreamingHost::statusText() const
@@ -137,8 +195,8 @@ QString StreamingHost::statusText() const
         const auto c = pPublisher->counters();
         QString s;
         if (current.mqtt)
-            s = (c.connected ? tr("MQTT 已连接（%1）").arg(pPublisher->station())
-                             : tr("MQTT 未连接"));
+            s = c.link == stream::LinkState::Connected ? tr("MQTT 已连接（%1）").arg(pPublisher->station())
+                                                        : tr("MQTT %1").arg(linkText(c.link));
         else
             s = QStringLiteral("OSC");
         s += tr("，已发送 %1 帧，丢弃 %2 帧").arg(current.mqtt ? c.published : c.oscSent).arg(c.dropped());
@@ -146,11 +204,15 @@ QString StreamingHost::statusText() const
     }
     if (pSubscriber) {
         const auto c = pSubscriber->counters();
-        parts << tr("远程设备：%1，收到 %2 帧，丢失 %3 帧，无效消息 %4")
-                     .arg(c.connected ? tr("已连接") : tr("未连接"))
-                     .arg(c.frames)
-                     .arg(c.lost)
-                     .arg(c.rejected);
+        QString s = tr("远程设备：%1，收到 %2 帧，丢失 %3 帧，无效消息 %4")
+                        .arg(linkText(c.link))
+                        .arg(c.frames)
+                        .arg(c.lost)
+                        .arg(c.rejected);
+        const uint64_t behind = remoteDroppedCount();
+        if (behind)
+            s += tr("，界面来不及处理而丢弃 %1").arg(behind);
+        parts << s;
     }
     return parts.join(QStringLiteral("  |  "));
 }
@@ -160,25 +222,31 @@ void StreamingHost::refreshStatus()
     if (pPublisher->isRunning()) {
         const auto c = pPublisher->counters();
         if (c.dropped() != loggedDropped) {
-            qWarning().noquote() << QStringLiteral("stream: %1 frames dropped so far (queue full %2, no broker connection %3)")
-                                        .arg(c.dropped())
-                                        .arg(c.droppedQueue)
-                                        .arg(c.droppedOutage);
+            qWarning().noquote()
+                << QStringLiteral("stream: %1 frames dropped so far (queue full %2, no broker connection %3, in flight %4)")
+                       .arg(c.dropped())
+                       .arg(c.droppedQueue)
+                       .arg(c.droppedOutage)
+                       .arg(c.droppedInFlight);
             loggedDropped = c.dropped();
         }
-        const QString problem = pPublisher->lastProblem();
-        if (!problem.isEmpty())
-            qWarning().noquote() << "stream:" << problem;
+        if (current.mqtt)
+            logLink(publisherLog, "publishing", c.link, pPublisher->lastProblem(), c.failedAttempts);
     }
     if (pSubscriber) {
         const auto c = pSubscriber->counters();
-        if (c.rejected != loggedRejected || c.lost != loggedLost) {
-            qWarning().noquote() << QStringLiteral("stream: remote frames lost %1, invalid messages dropped %2")
-                                        .arg(c.lost)
-                                        .arg(c.rejected);
+        const uint64_t behind = remoteDroppedCount();
+        if (c.rejected != loggedRejected || c.lost != loggedLost || behind != loggedRemoteDropped) {
+            qWarning().noquote()
+                << QStringLiteral("stream: remote frames lost %1, invalid messages dropped %2, dropped by the program %3")
+                       .arg(c.lost)
+                       .arg(c.rejected)
+                       .arg(behind);
             loggedRejected = c.rejected;
             loggedLost = c.lost;
+            loggedRemoteDropped = behind;
         }
+        logLink(subscriberLog, "remote devices", c.link, pSubscriber->lastProblem(), c.failedAttempts);
     }
     if (pLabel) {
         const QString text = statusText();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "FrameData.h"
+#include "LinkState.h"
 #include "StreamOptions.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -25,8 +27,10 @@ class StreamSubscriber;
 // The program's side of streaming (stream/): publishes the local devices'
 // frames (MQTT, OSC) as the options say, shows other stations' devices as
 // "Network" rows, and keeps the status bar's streaming text with the
-// counts of sent, received and dropped frames; a growing drop count is
-// also logged. Lives on the GUI thread.
+// connection states and the counts of sent, received and dropped frames.
+// The log gets a growing drop count and connection state changes; a
+// failure that goes on is logged again at most once a minute with the
+// number of failed attempts. Lives on the GUI thread.
 class StreamingHost : public QObject
 {
     Q_OBJECT
@@ -55,18 +59,36 @@ private:
     void stopAll();
     struct RemoteItem
     {
-        enum Kind { Frame, Name, Status } kind;
+        enum Kind { Frame, Name, Status, Broker } kind;
         QString station;
         QString key;
         FrameData data;
         QString name;
         bool online;
     };
-    // Network thread: queues an item and posts one drain for a batch.
+    // Network thread: queues an item and posts one drain for a batch. A
+    // GUI thread that falls behind loses frames beyond kMaxPendingFrames
+    // (other items beyond twice that), counted in remoteDropped.
     void post(RemoteItem&& item);
-    std::mutex mutexRemote;  // guards pendingRemote and drainPosted
+    static constexpr size_t kMaxPendingFrames = 20000;
+    mutable std::mutex mutexRemote;  // guards pendingRemote, drainPosted and remoteDropped
     std::vector<RemoteItem> pendingRemote;
     bool drainPosted = false;
+    uint64_t remoteDropped = 0;
+    uint64_t remoteDroppedCount() const;
+
+    // What the log last said about one broker connection.
+    struct LinkLog
+    {
+        int state = -1;
+        QString problem;
+        uint64_t failures = 0;  // failed attempts when it was logged
+        QElapsedTimer since;
+    };
+    // Logs a change of state, or the same failure going on once a minute.
+    static void logLink(LinkLog& log, const char* side, stream::LinkState state, const QString& problem,
+                        uint64_t failures);
+    static QString linkText(stream::LinkState state);
 
     SLDevice* pDevice;
     kvusb* pUsb;
@@ -81,4 +103,6 @@ private:
     uint64_t loggedDropped = 0;
     uint64_t loggedRejected = 0;
     uint64_t loggedLost = 0;
+    uint64_t loggedRemoteDropped = 0;
+    LinkLog publisherLog, subscriberLog;
 };

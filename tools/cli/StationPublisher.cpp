@@ -209,8 +209,9 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
         for (const QString& key : serialKeys)
             dev->SerialPortCmd_STOPRTTRANS(key);
     publisher.drain(2000);
-    const stream::StreamPublisher::Counters c = publisher.counters();
+    // The figures after the sender has flushed and stopped: final.
     publisher.stop();
+    const stream::StreamPublisher::Counters c = publisher.counters();
     if (recorder)
         recorder->stop();
 
@@ -220,10 +221,13 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
     for (const QString& key : keys)
         std::fprintf(out, "published %s %ld\n", qPrintable(key), counts.value(key));
     if (o.mqtt)
-        std::fprintf(out, "mqtt offered %llu published %llu dropped %llu queue_full %llu no_connection %llu reconnects %llu\n",
+        std::fprintf(out,
+                     "mqtt offered %llu published %llu dropped %llu queue_full %llu no_connection %llu in_flight %llu "
+                     "reconnects %llu failed_attempts %llu\n",
                      (unsigned long long)c.offered, (unsigned long long)c.published, (unsigned long long)c.dropped(),
                      (unsigned long long)c.droppedQueue, (unsigned long long)c.droppedOutage,
-                     (unsigned long long)c.reconnects);
+                     (unsigned long long)c.droppedInFlight, (unsigned long long)c.reconnects,
+                     (unsigned long long)c.failedAttempts);
     if (o.osc)
         std::fprintf(out, "osc sent %llu thinned %llu failed %llu\n", (unsigned long long)c.oscSent,
                      (unsigned long long)c.oscThinned, (unsigned long long)c.oscFailed);
@@ -234,7 +238,16 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
                          qPrintable(recorder->fileNameFor(dir, it.key())));
     }
     if (keys.isEmpty())
-        return fail("no frame was published");
+        return fail("no device delivered a frame to publish");
+    if (o.mqtt && c.sessions == 0)
+        return fail(QStringLiteral("the broker %1:%2 was never reached, nothing was published: %3")
+                        .arg(o.brokerHost)
+                        .arg(o.brokerPort)
+                        .arg(publisher.lastProblem()));
+    if (o.mqtt && c.published == 0)
+        return fail("no frame reached the broker");
+    if (o.osc && !o.mqtt && c.oscSent == 0)
+        return fail("no OSC bundle could be sent");
     return 0;
 }
 
@@ -271,7 +284,8 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     // On the subscriber's network thread.
     cb.frame = [&](const stream::RemoteFrame& f) {
         const double now = stream::monotonicMs();
-        const QString key = QString::number(f.key);
+        // Two stations may have devices of the same key: one file each.
+        const QString key = f.station + QLatin1Char('/') + QString::number(f.key);
         std::lock_guard<std::mutex> lock(mutex);
         const double ms = now - f.monoMs;
         latencyBins[size_t(std::clamp(ms, 0.0, 10000.0) * 100.0)]++;

@@ -75,7 +75,9 @@ void StationTap::firstFrame(uint32_t key, bool usb)
         info.node = node;
         info.name = QString::number(nodeSuitNumber(key)) + node;
     } else {
-        info.name = tr("串口设备 %1").arg(key);
+        // Data for other programs, in no one's language: receiving programs
+        // word a serial device's name themselves.
+        info.name = QStringLiteral("Serial device %1").arg(key);
     }
     publisher.announce(info);
 }

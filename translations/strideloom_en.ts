@@ -391,6 +391,10 @@
         <source>与代理服务器的连接中断</source>
         <translation>Connection to the broker lost</translation>
     </message>
+    <message>
+        <source>串口设备 %1</source>
+        <translation>Serial device %1</translation>
+    </message>
 </context>
 <context>
     <name>InfoBox</name>
@@ -1020,13 +1024,6 @@
         <source>；</source>
         <extracomment>Between two receiver problems shown at once.</extracomment>
         <translation>; </translation>
-    </message>
-</context>
-<context>
-    <name>stream::StationTap</name>
-    <message>
-        <source>串口设备 %1</source>
-        <translation>Serial device %1</translation>
     </message>
 </context>
 <context>

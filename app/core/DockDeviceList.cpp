@@ -74,10 +74,12 @@ QString DockDeviceList::typeText(int type)
     }
 }
 
-QString DockDeviceList::propertyText(const DeviceConfToShow* record)
+QString DockDeviceList::propertyText(const DeviceConfToShow* record) const
 {
     if (record->nDevType == SOURCE_SERIAL)
         return tr("波特率：") + QString::number(record->nBaudRate);
+    if (record->nDevType == SOURCE_NETWORK)
+        return record->strKey.section(QLatin1Char('/'), 0, 0) + QStringLiteral(": ") + networkName(record->strKey);
     return record->strName;
 }
 
@@ -424,6 +426,11 @@ void DockDeviceList::changeEvent(QEvent* event)
             t->item(row, 1)->setText(typeText(r->nDevType));
             t->item(row, 2)->setText(propertyText(r));
         }
+        if (pNetworkInfoAction) {
+            pNetworkInfoAction->setText(networkInfoText());
+            pNetworkInfoAction->setToolTip(networkInfoToolTip());
+        }
+        greyNetworkRows();
     }
     QDockWidget::changeEvent(event);
 }

@@ -120,7 +120,10 @@ private:
     static QString hexKey(const QString& key);
     static QString typeText(int type);
     // Column 2 of a row: the baud rate of a serial device, else the name.
-    static QString propertyText(const DeviceConfToShow* record);
+    QString propertyText(const DeviceConfToShow* record) const;
+    // A network row's device name: a serial device's is worded here, in this
+    // program's language; others keep the name their station sent.
+    QString networkName(const QString& id) const;
 
     std::unique_ptr<Ui::DockDeviceList> ui;
     QMap<int, QString> mapChecked;
@@ -141,6 +144,8 @@ private:
     bool brokerLost = false;
     QAction* pNetworkInfoAction = nullptr;
     QAction* networkInfoAction() const;
+    static QString networkInfoText();
+    static QString networkInfoToolTip();
     // Greys or restores every Network row as its station and the broker are.
     void greyNetworkRows();
 };

@@ -9,22 +9,46 @@
 #include <QBrush>
 #include <QTableWidget>
 
+QString DockDeviceList::networkInfoText()
+{
+    return tr("网络设备：命令和校准只能在其采集站上进行");
+}
+
+QString DockDeviceList::networkInfoToolTip()
+{
+    return tr("此设备的数据来自另一台计算机（采集站），本程序只显示和记录它");
+}
+
 QAction* DockDeviceList::networkInfoAction() const
 {
     if (!pNetworkInfoAction) {
         auto* self = const_cast<DockDeviceList*>(this);
-        self->pNetworkInfoAction =
-            new QAction(tr("网络设备：命令和校准只能在其采集站上进行"), self);
+        self->pNetworkInfoAction = new QAction(networkInfoText(), self);
         self->pNetworkInfoAction->setEnabled(false);
-        self->pNetworkInfoAction->setToolTip(
-            tr("此设备的数据来自另一台计算机（采集站），本程序只显示和记录它"));
+        self->pNetworkInfoAction->setToolTip(networkInfoToolTip());
     }
     return pNetworkInfoAction;
 }
 
+QString DockDeviceList::networkName(const QString& id) const
+{
+    const QString key = id.section(QLatin1Char('/'), -1);
+    const auto it = mapNetworkNames.constFind(id);
+    if (it == mapNetworkNames.constEnd())
+        return key;
+    return it->isEmpty() ? tr("串口设备 %1").arg(key) : *it;
+}
+
 void DockDeviceList::setNetworkDeviceName(QString station, QString key, QString name)
 {
-    mapNetworkNames.insert(station + '/' + key, name);
+    const QString id = station + '/' + key;
+    mapNetworkNames.insert(id, name);
+    // The row may have come with the first frame, before the name.
+    if (const DeviceConfToShow* r = mapNetwork.value(id)) {
+        const int row = rowOf(r);
+        if (row >= 0)
+            ui->TableWidgetDeviceList->item(row, 2)->setText(propertyText(r));
+    }
 }
 
 void DockDeviceList::greyNetworkRows()
@@ -67,8 +91,7 @@ void DockDeviceList::AppReadNetworkFrame(QString station, QString key, FrameData
     const QString id = station + '/' + key;
     DeviceConfToShow* r = mapNetwork.value(id);
     if (!r) {
-        const QString name = mapNetworkNames.value(id, key);
-        r = new DeviceConfToShow(SOURCE_NETWORK, 0, id, station + QStringLiteral(": ") + name);
+        r = new DeviceConfToShow(SOURCE_NETWORK, 0, id, station + QStringLiteral(": ") + networkName(id));
         addDevice(r);
         mapNetwork.insert(id, r);
     }

@@ -78,7 +78,10 @@ bool StreamingHost::apply(const stream::StreamOptions& o, QString* error)
             post({RemoteItem::Frame, f.station, QString::number(f.key), f.data, QString(), true});
         };
         cb.info = [this](const QString& station, const stream::DeviceInfo& info) {
-            post({RemoteItem::Name, station, QString::number(info.key), FrameData{}, info.name, true});
+            // A serial device's name is worded by the receiving program (empty
+            // here); the sender's wording is in the sender's language.
+            const QString name = info.kind == stream::DeviceKind::Serial ? QString() : info.name;
+            post({RemoteItem::Name, station, QString::number(info.key), FrameData{}, name, true});
         };
         cb.status = [this](const QString& station, bool online) {
             post({RemoteItem::Status, station, QString(), FrameData{}, QString(), online});

@@ -137,6 +137,16 @@ private slots:
         QTableWidget* table = window.deviceDock()->table();
         window.deviceDock()->addDevice(new DeviceConfToShow(SOURCE_SERIAL, 115200, "20230001", QString()));
         window.deviceDock()->addDevice(new DeviceConfToShow(SOURCE_ROUTER, 0, "4660", "4660Hips"));
+        // Another station's serial device: its name is worded here.
+        window.deviceDock()->AppReadNetworkFrame("lab1", "4242", FrameData{});
+        window.deviceDock()->setNetworkDeviceName("lab1", "4242", QString());
+        window.deviceDock()->setStationOnline("lab1", false);
+        const auto network = [&] {
+            const DeviceConfToShow* remote = window.deviceDock()->records().back();
+            return QStringList{table->item(2, 2)->text(), table->item(2, 2)->toolTip(),
+                               window.deviceDock()->menuActionsFor(remote).value(0)->text()};
+        };
+        const QStringList chineseNetwork = network();
         QAction* find = window.deviceToolBar()->checkSerialAction();
         auto* pageButton = window.mainView()->findChild<QPushButton*>("ButtonToBasicData");
         window.onDiscoveryStarted();
@@ -175,6 +185,8 @@ private slots:
                                        "Device list", "Device ID", "Serial port", "Baud rate: 115200", "USB node",
                                        "Basic data: acceleration, angular rate and magnetic field",
                                        QString::fromUtf8("Finding devices…")}));
+        QCOMPARE(network(), QStringList({"lab1: Serial device 4242", "Capture station offline",
+                                         "Network device: commands and calibrations run on its capture station"}));
         QCOMPARE(inCode(), QStringList({"T-pose", "Record BVH",
                                         "USB receiver held by another program; it connects by itself once that "
                                         "program closes",
@@ -272,6 +284,8 @@ private slots:
                                 pageButton->toolTip(), window.statusBar()->currentMessage()};
         QCOMPARE(again, chinese);
         QCOMPARE(inCode(), chineseInCode);
+        QCOMPARE(network(), chineseNetwork);
+        QCOMPARE(chineseNetwork.value(0), QString::fromUtf8("lab1: 串口设备 4242"));
     }
 };
 

@@ -509,6 +509,10 @@ void Strideloom::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // As the Exit menu: files are finished now, while the suits still send,
+    // and one that could not be finished fails the exit code.
+    if (!prepareForExit())
+        bCloseFailed = true;
     QMainWindow::closeEvent(event);
 }
 

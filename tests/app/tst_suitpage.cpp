@@ -137,6 +137,20 @@ private slots:
         c->setHoldBackSeconds(SuitCapture::kHoldBackSeconds);
     }
 
+    // The frame time option is read at every start: an edit of the option
+    // file counts from the next recording on.
+    void frameTimeOptionCountsFromTheNextRecording()
+    {
+        work->setOption("bvhframetime", "0.025");
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        const QString path = page()->currentCapture()->bvhPath();
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        work->setOption("bvhframetime", "0.0166667");
+        BvhTestFile bvh;
+        QVERIFY(bvh.read(path).isEmpty());
+        QCOMPARE(bvh.frameTime, 0.025);
+    }
+
     // The window's close button finishes the files like the Exit menu: a
     // BVH file that cannot be finished (its held frames past the file size
     // limit) is told once and fails the exit.

@@ -14,6 +14,7 @@ int main(int argc, char* argv[])
     window->resize(1000, 600);
     window->showMaximized();
     const int rc = QApplication::exec();
+    const bool closeFailed = window->closeFailed();
     delete window;
-    return rc;
+    return rc != 0 ? rc : closeFailed ? 1 : 0;
 }

@@ -11,7 +11,7 @@
 // ZXY rotation channels, joints with ZXY rotation channels, End Sites),
 // then one MOTION line per pose. The root's OFFSET and position are its
 // height above the lowest end site plus the pose's root displacement. Numbers are written with four decimals
-// and a "." whatever the locale. The frame count is written when the file
+// (the frame time with nine digits) and a "." whatever the locale. The frame count is written when the file
 // is closed.
 class BvhWriter
 {

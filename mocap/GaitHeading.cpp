@@ -1,13 +1,20 @@
 #include "GaitHeading.h"
 #include "PoseSolver.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr double kMinBendDeg = 5;      // below this a knee's axis drowns in the sensors' noise
-constexpr int kBendsNeeded = 200;      // knee samples bent that far, about half a second of walking
-constexpr double kMinConsistency = 0.9;  // |mean vector| / mean length: one axis, one sense
+// A knee cannot overextend by this much, so a bend this large is flexion,
+// whose rotation vector points to the body's left. Smaller ones may be a
+// knee that was soft in the T-pose now standing straight: its vector
+// points right, which would turn the heading by half a circle.
+constexpr double kMinFlexionDeg = 15;
+constexpr double kFlexedSecondsNeeded = 1.5;  // flexed frame time, all knees summed
+constexpr uint64_t kStepsSpanMs = 3000;       // first to latest flexed frame: several steps
+constexpr uint64_t kMaxFrameGapMs = 100;      // a longer gap counts as this (the node was silent)
+constexpr double kMinConsistency = 0.9;       // |mean vector| / mean length: one axis, one sense
 
 } // namespace
 
@@ -23,27 +30,38 @@ GaitHeading::GaitHeading(const Skeleton& s) : skeleton(s)
             && -d.y() > 2 * std::hypot(d.x(), d.z()))
             knees.push_back(j);
     }
+    lastFrameMs.assign(knees.size(), 0);
 }
 
-void GaitHeading::add(const SuitPose& pose)
+void GaitHeading::add(const SuitPose& pose, const std::vector<NodeSample>& samples)
 {
-    for (int j : knees) {
-        if (size_t(j) >= pose.live.size() || !pose.live[size_t(j)])
+    for (size_t k = 0; k < knees.size(); ++k) {
+        const size_t j = size_t(knees[k]);
+        if (j >= pose.live.size() || !pose.live[j] || j >= samples.size())
             continue;
-        const Eigen::AngleAxisd bend(PoseSolver::local(skeleton, pose, j));
+        const uint64_t t = samples[j].timeMs;
+        if (t <= lastFrameMs[k])
+            continue;
+        const double dt = lastFrameMs[k] == 0 ? 0.0 : double(std::min(t - lastFrameMs[k], kMaxFrameGapMs)) * 1e-3;
+        lastFrameMs[k] = t;
+        const Eigen::AngleAxisd bend(PoseSolver::local(skeleton, pose, knees[k]));
         const Eigen::Vector3d v = bend.axis() * (bend.angle() * 180.0 / M_PI);
         const Eigen::Vector2d h(v.x(), v.z());
-        if (h.norm() < kMinBendDeg)
+        if (h.norm() < kMinFlexionDeg || dt <= 0)
             continue;
-        sum += h;
-        sumNorm += h.norm();
-        ++bends;
+        sum += h * dt;
+        sumNorm += h.norm() * dt;
+        flexedSeconds += dt;
+        if (firstFlexMs == 0)
+            firstFlexMs = t;
+        lastFlexMs = std::max(lastFlexMs, t);
     }
 }
 
 bool GaitHeading::settled() const
 {
-    return bends >= kBendsNeeded && sum.norm() >= kMinConsistency * sumNorm;
+    return flexedSeconds >= kFlexedSecondsNeeded && lastFlexMs >= firstFlexMs + kStepsSpanMs
+           && sum.norm() >= kMinConsistency * sumNorm;
 }
 
 double GaitHeading::correctionRad() const

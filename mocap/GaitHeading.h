@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NodeSample.h"
 #include "Skeleton.h"
 #include "SuitPose.h"
 
@@ -20,8 +21,11 @@ public:
     explicit GaitHeading(const Skeleton& skeleton);
 
     bool hasKnees() const { return !knees.empty(); }
-    void add(const SuitPose& pose);
-    // Enough bending, consistently about one horizontal axis, was seen.
+    // A pose and the samples it was solved from; a knee counts once per
+    // frame of its node, however often the same frame is offered.
+    void add(const SuitPose& pose, const std::vector<NodeSample>& samples);
+    // Real flexion, over several steps and consistently about one
+    // horizontal axis, was seen.
     bool settled() const;
     // Radians to add to the provisional heading (world yaw, towards west).
     double correctionRad() const;
@@ -29,7 +33,10 @@ public:
 private:
     Skeleton skeleton;
     std::vector<int> knees;
-    Eigen::Vector2d sum{0, 0};  // horizontal rotation vectors (x, z), degrees
+    std::vector<uint64_t> lastFrameMs;  // per knee, the frame last counted
+    Eigen::Vector2d sum{0, 0};  // horizontal rotation vectors (x, z), degrees, weighted by frame time
     double sumNorm = 0;
-    int bends = 0;
+    double flexedSeconds = 0;   // frame time with a knee flexed, all knees summed
+    uint64_t firstFlexMs = 0;   // the first and latest flexed frames (0: none yet)
+    uint64_t lastFlexMs = 0;
 };

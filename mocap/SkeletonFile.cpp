@@ -2,6 +2,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -9,12 +10,12 @@ namespace {
 
 bool parseTriple(const QString& text, Eigen::Vector3d* out)
 {
-    const QStringList parts = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (parts.size() != 3)
+    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() != 3)
         return false;
     for (int i = 0; i < 3; ++i) {
         bool ok = false;
-        (*out)[i] = parts[i].toDouble(&ok);
+        (*out)[i] = words[i].toDouble(&ok);
         if (!ok || !std::isfinite((*out)[i]))
             return false;
     }
@@ -102,7 +103,8 @@ SkeletonFile::Result SkeletonFile::read(const QString& path)
     }
     const QDomElement list =
         doc.firstChildElement(QStringLiteral("ModelConnection")).firstChildElement(QStringLiteral("connectionList"));
-    // Names by type as the name table reads them: later entries win.
+    // Names by type as the name table reads them: later entries win, an
+    // empty name too (the node then has none, and the biped's own is used).
     std::map<int, Entry> byType;
     bool described = false;
     for (QDomElement e = list.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
@@ -115,8 +117,18 @@ SkeletonFile::Result SkeletonFile::read(const QString& path)
         entry.offset = e.attribute(QStringLiteral("offset"));
         entry.endSite = e.attribute(QStringLiteral("endSite"));
         described = described || entry.hasParent || entry.hasOffset;
-        if (!entry.name.isEmpty())
+        if (entry.name.isEmpty())
+            byType.erase(entry.type);
+        else
             byType[entry.type] = entry;
+    }
+    // A BVH joint's name is one word.
+    for (const auto& kv : byType) {
+        if (std::any_of(kv.second.name.begin(), kv.second.name.end(), [](QChar c) { return c.isSpace(); })) {
+            r.error = path + QStringLiteral(": node name \"%1\" contains whitespace, which a BVH file cannot hold; using the default biped")
+                                 .arg(kv.second.name);
+            return r;
+        }
     }
     if (!described) {
         QStringList names;

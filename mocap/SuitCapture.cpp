@@ -117,7 +117,7 @@ QStringList SuitCapture::headerComments() const
     QStringList comments;
     comments << QStringLiteral("Strideloom suit %1 recorded %2")
                     .arg(QStringLiteral("0x%1").arg(suitNumber(), 6, 16, QLatin1Char('0')))
-                    .arg(QDateTime::currentDateTime().toString(Qt::ISODate));
+                    .arg(timeBvhStart.toString(Qt::ISODate));
     QStringList names;
     for (const SkeletonJoint& j : stcSkeleton.joints())
         names << j.name;
@@ -132,6 +132,8 @@ bool SuitCapture::startBvh(const QString& path, double frameTime, QString* error
     vecHeldFrames.clear();
     stcOutcome = BvhOutcome();
     stcOutcome.path = path;
+    timeBvhStart = QDateTime::currentDateTime();
+    stcOutcome.headingKnown = headingKnown();
     if (!writer.open(path, stcSkeleton, frameTime, headerComments())) {
         stcOutcome.error = writer.errorString();
         if (error)
@@ -170,9 +172,19 @@ bool SuitCapture::writeHeldFrames()
     return true;
 }
 
+bool SuitCapture::headingKnown() const
+{
+    return !stcAlignment.aligned || stcAlignment.heading != SuitAlignment::HeadingPending;
+}
+
+bool SuitCapture::dropGait()
+{
+    pGait.reset();
+    return !writer.isOpen() || writeHeldFrames();
+}
+
 void SuitCapture::endBvh()
 {
-    stcOutcome.headingKnown = vecHeldFrames.empty();
     if (!writeHeldFrames())
         return;
     stcOutcome.frames = writer.frameCount();
@@ -213,17 +225,20 @@ void SuitCapture::writeDueFrames()
         due = std::min(due, all);
         timeUp = elapsed >= dSeconds;
     }
-    if (bvhFrames() < due) {
-        const std::vector<NodeSample> s = samples();
-        if (pGait) {
-            vecHeldFrames.resize(size_t(due - writer.frameCount()), s);
-        } else {
-            const SuitPose p = poseOf(s);
-            while (writer.frameCount() < due) {
-                if (!writer.writeFrame(p)) {
-                    failBvh();
-                    return;
-                }
+    if (pGait && bvhFrames() < due) {
+        vecHeldFrames.resize(size_t(due - writer.frameCount()), samples());
+        // Nobody walked for that long: the held frames go to the file with
+        // the provisional heading, which the header already calls unknown,
+        // and so do all later ones.
+        if (double(vecHeldFrames.size()) * dFrameTime >= dHoldBackSeconds && !dropGait())
+            return;
+    }
+    if (!pGait && writer.frameCount() < due) {
+        const SuitPose p = poseOf(samples());
+        while (writer.frameCount() < due) {
+            if (!writer.writeFrame(p)) {
+                failBvh();
+                return;
             }
         }
     }
@@ -235,7 +250,8 @@ void SuitCapture::writeDueFrames()
 
 void SuitCapture::takeGaitHeading()
 {
-    pGait->add(pose());
+    const std::vector<NodeSample> s = samples();
+    pGait->add(poseOf(s), s);
     if (!pGait->settled())
         return;
     stcAlignment.setHeading(stcAlignment.headingDeg * M_PI / 180.0 + pGait->correctionRad());
@@ -248,6 +264,7 @@ void SuitCapture::takeGaitHeading()
             failBvh();
             return;
         }
+        stcOutcome.headingKnown = true;
     }
     if (writer.isOpen())
         writeHeldFrames();
@@ -269,8 +286,10 @@ void SuitCapture::onTick()
             const SuitAlignment a = pCollector->finish(&why);
             pCollector.reset();
             if (a.aligned) {
+                // Frames held back so far belong to the old alignment (a
+                // failed write has ended the recording and said so).
+                dropGait();
                 stcAlignment = a;
-                pGait.reset();
                 if (a.heading == SuitAlignment::HeadingPending) {
                     pGait = std::make_unique<GaitHeading>(stcSkeleton);
                     if (!pGait->hasKnees())

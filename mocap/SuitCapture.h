@@ -9,13 +9,13 @@
 #include "SuitPose.h"
 #include "TPoseAlignment.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
 class MotionCaptureSuit;
-class QDateTime;
 
 // The motion capture of one suit: its skeleton, the T-pose alignment and a
 // BVH recording, fed from the nodes' latest frames that the suit keeps.
@@ -28,6 +28,7 @@ public:
     enum State { NotAligned, Countdown, Collecting, Aligned };
     static constexpr double kDefaultFrameTime = 1.0 / 60.0;
     static constexpr int kSilentMs = 1000;  // a node this long without a frame counts as silent
+    static constexpr double kHoldBackSeconds = 30;  // recording time held back at most for the gait heading
 
     // The suit belongs to the USB library and must outlive this object.
     SuitCapture(const Skeleton& skeleton, MotionCaptureSuit* suit, QObject* parent = nullptr);
@@ -61,6 +62,12 @@ public:
     // Frames so far, those held back until the heading is known included.
     qint64 bvhFrames() const { return writer.frameCount() + qint64(vecHeldFrames.size()); }
     QString bvhPath() const { return writer.path(); }
+    // The heading waits for the wearer to walk (no locations in the T-pose).
+    bool awaitsWalking() const { return pGait != nullptr; }
+    // At most this much recording time is held back in memory while the
+    // heading awaits the walk; then the file goes on with the provisional
+    // heading.
+    void setHoldBackSeconds(double seconds) { dHoldBackSeconds = seconds; }
 
     static uint64_t tickMs();
     // <dir>/<name>_<yyyyMMddhhmmss>_suit<number>.bvh, named like the recordings.
@@ -91,6 +98,10 @@ private:
     void takeGaitHeading();
     // Writes the frames held back; false (and the recording failed) if a write failed.
     bool writeHeldFrames();
+    // Stops waiting for the gait heading; held frames go to the file first.
+    bool dropGait();
+    // What a header written now says: false when aligned without a heading.
+    bool headingKnown() const;
     void endBvh();
     void failBvh();
 
@@ -107,6 +118,8 @@ private:
     double dFrameTime = kDefaultFrameTime;
     double dSeconds = 0;  // the recording's duration, 0 until stopped
     QElapsedTimer clockBvh;
+    QDateTime timeBvhStart;  // "recorded" in the header, also when it is written again
+    double dHoldBackSeconds = kHoldBackSeconds;
     BvhOutcome stcOutcome;
     // Without locations the heading comes from the walk: until then frames
     // are kept as samples and written once it is known (or at the end).

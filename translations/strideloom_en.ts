@@ -935,6 +935,14 @@
         <source>套装：%1，写入文件失败，已停止记录！</source>
         <translation>Recording failed for suit %1; recording stopped.</translation>
     </message>
+    <message>
+        <source>已对齐，请走几步以确定朝向</source>
+        <translation>Aligned; walk a few steps so the skeleton can face the screen</translation>
+    </message>
+    <message>
+        <source>已对齐，朝向未知（节点无位置，未见行走）</source>
+        <translation>Aligned; heading unknown (the nodes send no locations and no walking was seen)</translation>
+    </message>
 </context>
 <context>
     <name>ToolBarDeviceOperation</name>

@@ -219,10 +219,13 @@ void Strideloom::connectSuitPage()
                 name = ConfigFile::defaultExportSettings().filename;
             return SuitCapture::fileNameFor(dir, name, start, suit);
         },
-        // Read at every start: a changed option counts from the next recording on.
+        // The option file is read again at every start (nothing in the
+        // program sets this option): an edit counts from the next recording on.
         [this] {
             bool ok = false;
-            const QString frameOption = getOption(QStringLiteral("bvhframetime"));
+            ConfigFile::Options now;
+            const QString frameOption = ConfigFile::read(strConfigPath, &now) ? now[QStringLiteral("bvhframetime")]
+                                                                              : getOption(QStringLiteral("bvhframetime"));
             const double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
             if (!ok && !frameOption.isEmpty())
                 qWarning("option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s",
@@ -509,6 +512,10 @@ void Strideloom::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // As the Exit menu: files are finished now, while the suits still send,
+    // and one that could not be finished fails the exit code.
+    if (!prepareForExit())
+        bCloseFailed = true;
     QMainWindow::closeEvent(event);
 }
 

@@ -72,6 +72,9 @@ public:
     // Called right before the process ends without the orderly shutdown;
     // false if a file could not be finished (logged).
     bool prepareForExit();
+    // Closing the window could not finish a file (logged): the program's
+    // exit code tells of it.
+    bool closeFailed() const { return bCloseFailed; }
 
 signals:
     void sigReadfile();
@@ -128,6 +131,7 @@ private:
     void startStreaming();
     void applyStreamOptions(const class DlgPreferences& dlg);
     bool bWarnedUnwritten = false;
+    bool bCloseFailed = false;
     QString strModelPath;
     std::map<int, QString> mapNodeNames;
     QString strConfigPath;

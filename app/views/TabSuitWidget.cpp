@@ -147,8 +147,12 @@ void TabSuitWidget::onRecordToggled(bool on)
     SuitCapture* c = captureFor(nSuit);
     if (!on) {
         if (c && c->isRecording()) {
+            // A write failing now has been shown through sigBvhFailed already.
+            bool told = false;
+            const QMetaObject::Connection tell = connect(c, &SuitCapture::sigBvhFailed, this, [&told] { told = true; });
             const BvhOutcome done = c->stopBvh();
-            if (!done.ok)
+            disconnect(tell);
+            if (!done.ok && !told)
                 showBvhFailed(nSuit, done.path, done.error);
         }
         showState();
@@ -192,7 +196,8 @@ QString TabSuitWidget::statusText() const
 void TabSuitWidget::showState()
 {
     SuitCapture* c = captureFor(nSuit);
-    pButtonTPose->setEnabled(c != nullptr);
+    // A T-pose while recording would leave the header's alignment behind.
+    pButtonTPose->setEnabled(c && !c->isRecording());
     pButtonRecord->setEnabled(c != nullptr);
     {
         const QSignalBlocker block(pButtonRecord);
@@ -214,7 +219,12 @@ void TabSuitWidget::showState()
             text = suit + tr("保持 T 姿势不动……");
             break;
         case SuitCapture::Aligned:
-            text = suit + tr("已对齐");
+            if (c->awaitsWalking())
+                text = suit + tr("已对齐，请走几步以确定朝向");
+            else if (c->alignment().heading == SuitAlignment::HeadingPending)
+                text = suit + tr("已对齐，朝向未知（节点无位置，未见行走）");
+            else
+                text = suit + tr("已对齐");
             break;
         }
     }

@@ -8,15 +8,19 @@
 #include "ToolBarFileOperation.h"
 #include "usbsim.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QtTest>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 // The suit page against a simulated walking suit: raw, then aligned by a
-// T-pose, a BVH recording started and stopped from the page, silent nodes.
+// T-pose, a BVH recording started and stopped from the page, silent nodes;
+// without locations the heading waiting for a walk; closing the window.
 class TestSuitPage : public QObject
 {
     Q_OBJECT
@@ -25,6 +29,17 @@ private:
     std::unique_ptr<Strideloom> window;
     int router = -1;
     TabSuitWidget* page() { return window->mainView()->pageSuit(); }
+
+    // Standing still without locations: aligned, the heading waits for a walk.
+    void alignWithoutLocations()
+    {
+        usbsim_set_walk_locations(router, 0);
+        usbsim_walk_tpose(router, 60.0);
+        QTest::mouseClick(page()->tposeButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(page()->currentCapture()->state() == SuitCapture::Aligned, 6000);
+        QVERIFY(page()->currentCapture()->awaitsWalking());
+        QVERIFY2(page()->statusText().contains(QString::fromUtf8("请走几步")), qPrintable(page()->statusText()));
+    }
 
 private slots:
     void initTestCase()
@@ -89,6 +104,82 @@ private slots:
         // The alignment is the suit's: still there after another node is chosen.
         window->mainView()->setCurrentDevice(window->deviceDock()->recordForKey(QString::number(0x1234u << 8 | 9)));
         QVERIFY(page()->statusText().contains(QString::fromUtf8("已对齐")));
+    }
+
+    // Nobody walks: past the hold-back the frames reach the file during the
+    // recording, and the file says its heading is unknown.
+    void heldBackFramesGoToTheFileAtTheLimit()
+    {
+        window->mainView()->setCurrentDevice(window->deviceDock()->recordForKey(QString::number(0x1234u << 8 | 5)));
+        alignWithoutLocations();
+        SuitCapture* c = page()->currentCapture();
+        c->setHoldBackSeconds(0.5);
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        QVERIFY(c->isRecording());
+        QVERIFY(!page()->tposeButton()->isEnabled());
+        const QString path = c->bvhPath();
+        const auto linesWritten = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll().split('\n').size() : 0;
+        };
+        const int header = linesWritten();
+        QTRY_VERIFY_WITH_TIMEOUT(linesWritten() > header + 30, 3000);
+        QVERIFY(!c->awaitsWalking());
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        QVERIFY(page()->tposeButton()->isEnabled());
+        QVERIFY(c->lastBvh().ok);
+        QVERIFY(!c->lastBvh().headingKnown);
+        QVERIFY(page()->statusText().contains(QString::fromUtf8("朝向未知")));
+        BvhTestFile bvh;
+        QVERIFY(bvh.read(path).isEmpty());
+        QCOMPARE(qint64(bvh.rows.size()), c->lastBvh().frames);
+        QVERIFY(bvh.comments.join('\n').contains("unknown"));
+        c->setHoldBackSeconds(SuitCapture::kHoldBackSeconds);
+    }
+
+    // The frame time option is read at every start: an edit of the option
+    // file counts from the next recording on.
+    void frameTimeOptionCountsFromTheNextRecording()
+    {
+        work->setOption("bvhframetime", "0.025");
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        const QString path = page()->currentCapture()->bvhPath();
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        work->setOption("bvhframetime", "0.0166667");
+        BvhTestFile bvh;
+        QVERIFY(bvh.read(path).isEmpty());
+        QCOMPARE(bvh.frameTime, 0.025);
+    }
+
+    // The window's close button finishes the files like the Exit menu: a
+    // BVH file that cannot be finished (its held frames past the file size
+    // limit) is told once and fails the exit.
+    void closingWithAnUnfinishedBvhFails()
+    {
+        alignWithoutLocations();
+        QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
+        QVERIFY(page()->currentCapture()->isRecording());
+        QTest::qWait(1000);
+        int boxes = 0;
+        QTimer dismiss;
+        connect(&dismiss, &QTimer::timeout, [&boxes] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                ++boxes;
+                box->close();
+            }
+        });
+        dismiss.start(50);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = rlim_t(QFileInfo(page()->currentCapture()->bvhPath()).size() + 2000);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QVERIFY(!window->closeFailed());
+        window->close();
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(window->closeFailed());
+        QCOMPARE(boxes, 1);
     }
 };
 

@@ -86,13 +86,16 @@ private slots:
     void walkMatchesTheTruth_data()
     {
         QTest::addColumn<QString>("scenario");
-        QTest::newRow("with locations") << QString();
-        QTest::newRow("without locations") << QString(",noloc=1");
+        QTest::addColumn<QString>("headingFrom");
+        // Facing far from north, so a heading left unturned fails by far.
+        QTest::newRow("with locations") << QString(",heading=75") << QString("hand locations");
+        QTest::newRow("without locations") << QString(",heading=-105,noloc=1") << QString("the knees while walking");
     }
 
     void walkMatchesTheTruth()
     {
         QFETCH(QString, scenario);
+        QFETCH(QString, headingFrom);
         truth.clear();
         AppWorkDir work;
         QVERIFY(work.isValid());
@@ -126,8 +129,10 @@ private slots:
         QCOMPARE(bvh.joints[0].channels.join(' '), QString("Xposition Yposition Zposition Zrotation Xrotation Yrotation"));
         QCOMPARE(bvh.joints[1].channels.join(' '), QString("Zrotation Xrotation Yrotation"));
         QVERIFY(bvh.comments.join('\n').contains("mounting LeftHand"));
+        QVERIFY2(bvh.comments.join('\n').contains("from " + headingFrom), qPrintable(bvh.comments.join('\n')));
         QCOMPARE(int(bvh.rows.size()), bvh.frames);
-        QVERIFY(std::abs(bvh.frameTime - 1.0 / 60) < 1e-6);
+        // The option's 0.0166667, not rounded to six decimals (0.07 s an hour off).
+        QVERIFY(std::abs(bvh.frameTime - 1.0 / 60) < 1e-7);
         QVERIFY2(std::abs(bvh.frames * bvh.frameTime - seconds) < bvh.frameTime,
                  qPrintable(QString("%1 frames").arg(bvh.frames)));
         // The feet stand on the floor: the root at its height above them.

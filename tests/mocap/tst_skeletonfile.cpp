@@ -47,10 +47,13 @@ private slots:
         QString entries;
         for (int t = 1; t <= 17; ++t)
             entries += QString("<c sensorType=\"%1\" nodeName=\"%2\"/>").arg(t).arg(t == 3 ? "RKnee" : Skeleton::bipedNames()[t - 1]);
-        const SkeletonFile::Result r = SkeletonFile::read(writeModel(entries + "<!-- a comment -->"));
+        // A later empty name takes the earlier one back, as in the name table.
+        const SkeletonFile::Result r = SkeletonFile::read(
+            writeModel(entries + "<!-- a comment --><c sensorType=\"5\" nodeName=\"LHip\"/><c sensorType=\"5\" nodeName=\"\"/>"));
         QVERIFY(r.error.isEmpty());
         QVERIFY(!r.fromFile);
         QCOMPARE(r.skeleton.joints()[2].name, QString("RKnee"));
+        QCOMPARE(r.skeleton.joints()[4].name, QString("LeftUpLeg"));
         QCOMPARE(r.skeleton.joints()[3].parent, 2);
     }
 
@@ -68,6 +71,10 @@ private slots:
                                    << "exactly one node without parent, the file has 2";
         QTest::newRow("bad offset") << root + "<c sensorType=\"2\" nodeName=\"A\" parent=\"Hips\" offset=\"0,1,0\"/>"
                                     << "node A has an offset that is not three numbers";
+        QTest::newRow("blank in a name") << root + "<c sensorType=\"2\" nodeName=\"Left Leg\" parent=\"Hips\" offset=\"0 1 0\"/>"
+                                         << "node name \"Left Leg\" contains whitespace";
+        QTest::newRow("blank in a name, names only") << "<c sensorType=\"2\" nodeName=\"Left\tLeg\"/>"
+                                                     << "contains whitespace";
     }
 
     void brokenSkeletonsGetTheDefaultAndAClearError()

@@ -153,7 +153,8 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
         std::fprintf(stderr, "strideloom-cli: the nodes sent no locations and no walking was seen, so the heading "
                              "is unknown: the file may not face the screen\n");
     QFileInfo written(outcome.path);
-    std::fprintf(out, "bvh %s frames %lld frame-time %.6f\n", qPrintable(written.absoluteFilePath()),
-                 (long long)outcome.frames, frameTime);
+    // QString::number writes a "." whatever the locale.
+    std::fprintf(out, "bvh %s frames %lld frame-time %s\n", qPrintable(written.absoluteFilePath()),
+                 (long long)outcome.frames, qPrintable(QString::number(frameTime, 'g', 9)));
     return 0;
 }

@@ -315,6 +315,11 @@ void usbsim_set_walking(int id, const char* truthPath)
     });
 }
 
+void usbsim_set_walk_locations(int id, int locations)
+{
+    bus().withReceiver(id, [&](SimReceiver& r) { return r.walkWithoutLocations = locations == 0; });
+}
+
 void usbsim_walk_tpose(int id, double seconds)
 {
     bus().withReceiver(id, [&](SimReceiver& r) {

@@ -183,14 +183,14 @@ std::vector<uint8_t> SimReceiver::nextAnswer()
 void SimReceiver::walkerTPose(double seconds)
 {
     if (!walker)
-        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath);
+        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath, walkHeadingDeg);
     walker->standInTPose(seconds);
 }
 
 void SimReceiver::walkingValues(int position, NodeValues& v)
 {
     if (!walker)
-        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath);
+        walker = std::make_unique<WalkingSuit>(suitNumber, truthPath, walkHeadingDeg);
     const WalkingSuit::Sample s = walker->sample(position);
     const Eigen::Quaterniond& q = s.orientation;
     const double quat[4] = {q.w(), q.x(), q.y(), q.z()};

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -72,6 +73,7 @@ public:
     bool walking = false;      // the first suit is a person walking (WalkingSuit)
     std::string truthPath;     // where the walker writes its true joint rotations
     bool walkWithoutLocations = false;  // the walker's nodes send zero locations, as suits without positioning do
+    double walkHeadingDeg = std::nan("");  // the way the walker faces, from north; NaN: drawn from the suit number
     bool held = false;         // another program has claimed the interface
     bool noPermission = false; // the device node is not accessible to the user
     bool kernelDriver = false; // a kernel driver is bound to the interface

@@ -93,6 +93,8 @@ void UsbSimBus::applyScenario(const std::string& scenario)
                     r.walking = value != 0;
                 else if (key == "noloc")
                     r.walkWithoutLocations = value != 0;
+                else if (key == "heading")
+                    r.walkHeadingDeg = std::strtod(opt.c_str() + eq + 1, nullptr);
                 else if (key == "truth")
                     r.truthPath = opt.substr(eq + 1);
                 else if (key == "kdriver")

@@ -19,10 +19,12 @@ Eigen::Quaterniond rz(double deg) { return Eigen::Quaterniond(Eigen::AngleAxisd(
 
 } // namespace
 
-WalkingSuit::WalkingSuit(uint32_t seed, const std::string& truthPath) : rng(seed)
+WalkingSuit::WalkingSuit(uint32_t seed, const std::string& truthPath, double headingDeg) : rng(seed)
 {
     std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    headingRad = (35.0 + 60.0 * uniform(rng)) * kDeg;
+    // Drawn also when given, so the seed's mountings stay the same.
+    const double drawn = 35.0 + 60.0 * uniform(rng);
+    headingRad = (std::isnan(headingDeg) ? drawn : headingDeg) * kDeg;
     standingAt = Eigen::Vector3d(1.2 * uniform(rng), 1.2 * uniform(rng), 0.0);
     for (int i = 0; i < kNodes; ++i) {
         // Any angle at all: a uniformly random rotation.

@@ -30,7 +30,9 @@ public:
         Eigen::Vector3d gyro;            // sensor frame, degrees per second
     };
 
-    WalkingSuit(uint32_t seed, const std::string& truthPath);
+    // headingDeg: the way the wearer faces (from north, towards west); NaN
+    // draws one from the seed.
+    WalkingSuit(uint32_t seed, const std::string& truthPath, double headingDeg);
     ~WalkingSuit();
     WalkingSuit(const WalkingSuit&) = delete;
     WalkingSuit& operator=(const WalkingSuit&) = delete;

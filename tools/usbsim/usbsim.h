@@ -61,8 +61,12 @@ void usbsim_set_silent(int id, int silent);
  * place at one step per second, every node strapped on at a fixed random
  * angle. With a path, the true joint rotations are written there (see
  * WalkingSuit.h). Scenario keys: walk, truth=PATH, noloc (the
- * nodes send zero locations, as a suit without positioning does). */
+ * nodes send zero locations, as a suit without positioning does),
+ * heading=DEGREES (the way the wearer faces, from north towards west;
+ * otherwise drawn from the suit number). */
 void usbsim_set_walking(int id, const char* truthPath);
+/* The walker's nodes send zero locations (locations 0) or their own. */
+void usbsim_set_walk_locations(int id, int locations);
 /* The walking suit's wearer stands in the T-pose again for seconds from
  * now, then walks on (the user asked to stand still for an alignment). */
 void usbsim_walk_tpose(int id, double seconds);

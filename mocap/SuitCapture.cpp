@@ -42,7 +42,9 @@ double SuitCapture::frameTimeFromOption(const QString& text, bool* ok)
 {
     bool parsed = false;
     const double v = text.trimmed().toDouble(&parsed);
-    const bool good = parsed && std::isfinite(v) && v > 0 && v <= 1;
+    // Below a millisecond the frames would outrun the suit's own rate and the
+    // frames held back for the heading would not fit in memory.
+    const bool good = parsed && std::isfinite(v) && v >= kMinFrameTime && v <= 1;
     if (ok)
         *ok = good;
     return good ? v : kDefaultFrameTime;
@@ -100,8 +102,11 @@ SuitPose SuitCapture::pose() const
     return poseOf(samples());
 }
 
-void SuitCapture::startTPose(int countdownMs, int collectMs)
+bool SuitCapture::startTPose(int countdownMs, int collectMs)
 {
+    // A new alignment in the middle of a file would contradict its header.
+    if (writer.isOpen())
+        return false;
     nCountdownMs = std::max(0, countdownMs);
     nCollectMs = std::max(1, collectMs);
     pCollector.reset();
@@ -110,6 +115,7 @@ void SuitCapture::startTPose(int countdownMs, int collectMs)
     updateTimer();
     emit sigStateChanged(eState);
     onTick();
+    return true;
 }
 
 QStringList SuitCapture::headerComments() const
@@ -127,6 +133,12 @@ QStringList SuitCapture::headerComments() const
 
 bool SuitCapture::startBvh(const QString& path, double frameTime, QString* error, double seconds)
 {
+    // The header holds the alignment the frames are written with.
+    if (eState == Countdown || eState == Collecting) {
+        if (error)
+            *error = QStringLiteral("a T-pose is being taken: record once it is done");
+        return false;
+    }
     if (writer.isOpen())
         endBvh();
     vecHeldFrames.clear();
@@ -230,8 +242,12 @@ void SuitCapture::writeDueFrames()
         // Nobody walked for that long: the held frames go to the file with
         // the provisional heading, which the header already calls unknown,
         // and so do all later ones.
-        if (double(vecHeldFrames.size()) * dFrameTime >= dHoldBackSeconds && !dropGait())
-            return;
+        if (double(vecHeldFrames.size()) * dFrameTime >= dHoldBackSeconds) {
+            const bool written = dropGait();
+            emit sigStateChanged(eState);
+            if (!written)
+                return;
+        }
     }
     if (!pGait && writer.frameCount() < due) {
         const SuitPose p = poseOf(samples());

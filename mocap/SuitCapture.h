@@ -27,6 +27,7 @@ class SuitCapture : public QObject
 public:
     enum State { NotAligned, Countdown, Collecting, Aligned };
     static constexpr double kDefaultFrameTime = 1.0 / 60.0;
+    static constexpr double kMinFrameTime = 0.001;
     static constexpr int kSilentMs = 1000;  // a node this long without a frame counts as silent
     static constexpr double kHoldBackSeconds = 30;  // recording time held back at most for the gait heading
 
@@ -47,8 +48,9 @@ public:
     // Per joint: the node sent a frame within the last second.
     std::vector<bool> liveJoints(const std::vector<NodeSample>& samples) const;
 
-    // Waits countdownMs, then averages every node for collectMs.
-    void startTPose(int countdownMs, int collectMs);
+    // Waits countdownMs, then averages every node for collectMs. Refused
+    // (false) while a BVH file is written. startBvh is refused meanwhile.
+    bool startTPose(int countdownMs, int collectMs);
 
     // seconds > 0 ends the recording by itself once that much time has
     // passed, with the frames of that time (sigBvhFinished).
@@ -72,7 +74,7 @@ public:
     static uint64_t tickMs();
     // <dir>/<name>_<yyyyMMddhhmmss>_suit<number>.bvh, named like the recordings.
     static QString fileNameFor(const QString& dir, const QString& name, const QDateTime& start, unsigned suitNumber);
-    // The frame time option in seconds: a number in (0, 1]; anything else
+    // The frame time option in seconds: a number from 0.001 to 1; anything else
     // gives the default and ok false.
     static double frameTimeFromOption(const QString& text, bool* ok);
 

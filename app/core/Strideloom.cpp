@@ -228,7 +228,7 @@ void Strideloom::connectSuitPage()
                                                                               : getOption(QStringLiteral("bvhframetime"));
             const double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
             if (!ok && !frameOption.isEmpty())
-                qWarning("option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s",
+                qWarning("option bvhframetime \"%s\" is not a number of seconds from 0.001 to 1; using 1/60 s",
                          qPrintable(frameOption));
             return frameTime;
         });
@@ -306,6 +306,12 @@ void Strideloom::loadConfigFile()
 
 bool Strideloom::saveConfigFile()
 {
+    // The program never sets the BVH frame time; the file's value, perhaps
+    // edited since the start, is kept rather than the one read then.
+    ConfigFile::Options onDisk;
+    const QString frameTime = QStringLiteral("bvhframetime");
+    if (ConfigFile::read(strConfigPath, &onDisk) && onDisk.count(frameTime))
+        mapOptions[frameTime] = onDisk[frameTime];
     if (ConfigFile::write(strConfigPath, mapOptions))
         return true;
     qDebug() << "open file fail!";

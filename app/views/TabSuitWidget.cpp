@@ -198,7 +198,9 @@ void TabSuitWidget::showState()
     SuitCapture* c = captureFor(nSuit);
     // A T-pose while recording would leave the header's alignment behind.
     pButtonTPose->setEnabled(c && !c->isRecording());
-    pButtonRecord->setEnabled(c != nullptr);
+    // Nor may a recording start while a T-pose is taken.
+    const bool aligning = c && (c->state() == SuitCapture::Countdown || c->state() == SuitCapture::Collecting);
+    pButtonRecord->setEnabled(c && (c->isRecording() || !aligning));
     {
         const QSignalBlocker block(pButtonRecord);
         pButtonRecord->setChecked(c && c->isRecording());

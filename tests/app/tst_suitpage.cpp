@@ -73,6 +73,11 @@ private slots:
         usbsim_walk_tpose(router, 30.0);
         QTest::mouseClick(page()->tposeButton(), Qt::LeftButton);
         QVERIFY(page()->statusText().contains(QString::fromUtf8("请摆好 T 姿势：3 秒")));
+        // No file may start with an alignment that is about to change.
+        QVERIFY(!page()->recordButton()->isEnabled());
+        QString refused;
+        QVERIFY(!page()->currentCapture()->startBvh(work->path() + "/out/refused.bvh", 0.02, &refused));
+        QVERIFY(!refused.isEmpty() && !QFile::exists(work->path() + "/out/refused.bvh"));
         QTRY_VERIFY_WITH_TIMEOUT(page()->statusText().contains(QString::fromUtf8("已对齐")), 6000);
         // Still standing: every segment as in the T-pose, every node live.
         const SuitPose still = page()->currentCapture()->pose();
@@ -142,6 +147,8 @@ private slots:
     void frameTimeOptionCountsFromTheNextRecording()
     {
         work->setOption("bvhframetime", "0.025");
+        // Saving another option writes the edit back, not the value of the start.
+        window->setOption("savepath", window->getOption("savepath"));
         QTest::mouseClick(page()->recordButton(), Qt::LeftButton);
         const QString path = page()->currentCapture()->bvhPath();
         QTest::mouseClick(page()->recordButton(), Qt::LeftButton);

@@ -3,6 +3,7 @@
 #include <libusb.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -93,8 +94,16 @@ void UsbSimBus::applyScenario(const std::string& scenario)
                     r.walking = value != 0;
                 else if (key == "noloc")
                     r.walkWithoutLocations = value != 0;
-                else if (key == "heading")
-                    r.walkHeadingDeg = std::strtod(opt.c_str() + eq + 1, nullptr);
+                else if (key == "heading") {
+                    // A typo must not quietly face the walker north.
+                    const char* text = eq == std::string::npos ? "" : opt.c_str() + eq + 1;
+                    char* end = nullptr;
+                    r.walkHeadingDeg = std::strtod(text, &end);
+                    if (end == text || *end != '\0') {
+                        std::fprintf(stderr, "usbsim: heading=%s is not a number of degrees\n", text);
+                        std::exit(2);
+                    }
+                }
                 else if (key == "truth")
                     r.truthPath = opt.substr(eq + 1);
                 else if (key == "kdriver")

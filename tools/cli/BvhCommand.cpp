@@ -64,10 +64,11 @@ int runBvh(FILE* out, const QCommandLineParser& cli, const QString& optionFile)
     const QString frameOption = options[QStringLiteral("bvhframetime")];
     double frameTime = SuitCapture::frameTimeFromOption(frameOption, &ok);
     if (!ok && !frameOption.isEmpty() && !cli.isSet("frame-time"))
-        std::fprintf(stderr, "strideloom-cli: option bvhframetime \"%s\" is not a number of seconds in (0, 1]; using 1/60 s\n",
+        std::fprintf(stderr, "strideloom-cli: option bvhframetime \"%s\" is not a number of seconds from 0.001 to 1; using 1/60 s\n",
                      qPrintable(frameOption));
-    if (cli.isSet("frame-time") && (!positive(cli.value("frame-time"), &frameTime, false) || frameTime > 1))
-        return failBvh("--frame-time must be a number of seconds in (0, 1]");
+    if (cli.isSet("frame-time") && (!positive(cli.value("frame-time"), &frameTime, false) ||
+                                    frameTime < SuitCapture::kMinFrameTime || frameTime > 1))
+        return failBvh("--frame-time must be a number of seconds from 0.001 to 1");
 
     const QString modelFile = findModelFile(optionFile);
     if (modelFile.isEmpty())

@@ -193,7 +193,7 @@ void StreamingHost::logLink(LinkLog& log, const char* side, stream::LinkState st
 
 QString StreamingHost::statusText() const
 {
-    QStringList parts;
+    QStringList pieces;
     if (pPublisher->isRunning()) {
         const auto c = pPublisher->counters();
         QString s;
@@ -203,7 +203,7 @@ QString StreamingHost::statusText() const
         else
             s = QStringLiteral("OSC");
         s += tr("，已发送 %1 帧，丢弃 %2 帧").arg(current.mqtt ? c.published : c.oscSent).arg(c.dropped());
-        parts << s;
+        pieces << s;
     }
     if (pSubscriber) {
         const auto c = pSubscriber->counters();
@@ -215,9 +215,9 @@ QString StreamingHost::statusText() const
         const uint64_t behind = remoteDroppedCount();
         if (behind)
             s += tr("，界面来不及处理而丢弃 %1").arg(behind);
-        parts << s;
+        pieces << s;
     }
-    return parts.join(QStringLiteral("  |  "));
+    return pieces.join(QStringLiteral("  |  "));
 }
 
 void StreamingHost::refreshStatus()

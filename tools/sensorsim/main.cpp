@@ -25,12 +25,12 @@ void onSignal(int)
 
 bool parseTriple(const QString& text, int count, double* out)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != count)
+    const QStringList fields = text.split(QLatin1Char(','));
+    if (fields.size() != count)
         return false;
     for (int i = 0; i < count; ++i) {
         bool ok = false;
-        out[i] = parts[i].toDouble(&ok);
+        out[i] = fields[i].toDouble(&ok);
         if (!ok)
             return false;
     }

@@ -34,6 +34,7 @@ SkeletonGLWidget::~SkeletonGLWidget()
 {
     if (pQuadric) {
         makeCurrent();
+        glDeleteLists(nSphereList, 2);
         gluDeleteQuadric(pQuadric);
     }
 }
@@ -70,6 +71,16 @@ void SkeletonGLWidget::initializeGL()
     glEnable(GL_NORMALIZE);
     pQuadric = gluNewQuadric();
     gluQuadricNormals(pQuadric, GLU_SMOOTH);
+    // Some hundred spheres and cylinders a redraw: tessellating each anew
+    // cost more than drawing it.
+    nSphereList = glGenLists(2);
+    nCylinderList = nSphereList + 1;
+    glNewList(nSphereList, GL_COMPILE);
+    gluSphere(pQuadric, 1.0, 14, 10);
+    glEndList();
+    glNewList(nCylinderList, GL_COMPILE);
+    gluCylinder(pQuadric, 1.0, 1.0, 1.0, 14, 1);
+    glEndList();
 }
 
 void SkeletonGLWidget::resizeGL(int w, int h)
@@ -113,12 +124,12 @@ void SkeletonGLWidget::paintGL()
         if (joints[j].parent >= 0) {
             const size_t p = size_t(joints[j].parent);
             colourFor(joints[p].name, p < stcPose.live.size() && stcPose.live[p]);
-            drawCapsule(stcPose.jointPosition[p], stcPose.jointPosition[j], kSegmentRadius);
+            drawCapsule(stcPose.jointPosition[p], stcPose.jointPosition[j], kSegmentRadius, false, false);
         }
         if (!stcSkeleton.hasChildren(int(j))) {
             colourFor(joints[j].name, live);
-            drawCapsule(stcPose.jointPosition[j], stcPose.tipPosition[j],
-                        joints[j].name.contains(QLatin1String("Head")) ? 9.0 : kSegmentRadius);
+            const double radius = joints[j].name.contains(QLatin1String("Head")) ? 9.0 : kSegmentRadius;
+            drawCapsule(stcPose.jointPosition[j], stcPose.tipPosition[j], radius, radius > kJointRadius, true);
         }
         glColor3f(live ? 0.96f : 0.7f, live ? 0.96f : 0.7f, live ? 0.92f : 0.7f);
         drawSphere(stcPose.jointPosition[j], kJointRadius);
@@ -143,32 +154,37 @@ void SkeletonGLWidget::drawGrid()
     glEnd();
 }
 
-void SkeletonGLWidget::drawCapsule(const Eigen::Vector3d& a, const Eigen::Vector3d& b, double radius)
+void SkeletonGLWidget::drawCapsule(const Eigen::Vector3d& a, const Eigen::Vector3d& b, double radius, bool capA,
+                                   bool capB)
 {
     const Eigen::Vector3d d = b - a;
     const double length = d.norm();
-    drawSphere(b, radius);
+    if (capB)
+        drawSphere(b, radius);
     if (length < 1e-6)
         return;
     glPushMatrix();
     glTranslated(a.x(), a.y(), a.z());
-    // Turn the quadric's +z onto the segment.
+    // Turn the cylinder's +z onto the segment.
     const Eigen::Vector3d axis = Eigen::Vector3d::UnitZ().cross(d);
     const double angle = std::atan2(axis.norm(), d.z()) * 180.0 / M_PI;
     if (axis.norm() > 1e-9)
         glRotated(angle, axis.x(), axis.y(), axis.z());
     else if (d.z() < 0)
         glRotated(180, 1, 0, 0);
-    gluCylinder(pQuadric, radius, radius, length, 14, 1);
+    glScaled(radius, radius, length);
+    glCallList(nCylinderList);
     glPopMatrix();
-    drawSphere(a, radius);
+    if (capA)
+        drawSphere(a, radius);
 }
 
 void SkeletonGLWidget::drawSphere(const Eigen::Vector3d& at, double radius)
 {
     glPushMatrix();
     glTranslated(at.x(), at.y(), at.z());
-    gluSphere(pQuadric, radius, 14, 10);
+    glScaled(radius, radius, radius);
+    glCallList(nSphereList);
     glPopMatrix();
 }
 

@@ -32,12 +32,16 @@ protected:
 
 private:
     void drawGrid();
-    void drawCapsule(const Eigen::Vector3d& a, const Eigen::Vector3d& b, double radius);
+    // A cylinder with round ends; an end inside a joint's sphere needs none.
+    void drawCapsule(const Eigen::Vector3d& a, const Eigen::Vector3d& b, double radius, bool capA, bool capB);
     void drawSphere(const Eigen::Vector3d& at, double radius);
 
     Skeleton stcSkeleton;
     SuitPose stcPose;
     GLUquadric* pQuadric = nullptr;
+    // A unit sphere and a unit cylinder along +z, tessellated once.
+    GLuint nSphereList = 0;
+    GLuint nCylinderList = 0;
     double dAzimuth = 25;    // degrees about the vertical, 0 = in front of the body
     double dElevation = 12;  // degrees above the horizon
     double dDistance = 380;  // cm from the body's middle

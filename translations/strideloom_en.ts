@@ -625,6 +625,10 @@
         <source>，界面来不及处理而丢弃 %1</source>
         <translation>, dropped by a busy window %1</translation>
     </message>
+    <message>
+        <source>；OSC 已发送 %1，失败 %2，限速略去 %3</source>
+        <translation>; OSC %1 sent, %2 failed, %3 thinned</translation>
+    </message>
 </context>
 <context>
     <name>Strideloom</name>

@@ -56,10 +56,14 @@ bool StreamingHost::apply(const stream::StreamOptions& o, QString* error)
     }
     if (o == current && (pPublisher->isRunning() || pSubscriber || (!o.mqtt && !o.osc && !o.remote)))
         return true;
+    // Rows of a subscription that ends get no more frames: grey, as when the
+    // broker is lost, until a new subscription's broker takes them back.
+    if (pSubscriber && pDock)
+        pDock->setBrokerConnected(false);
     stopAll();
     current = o;
     // The counters start again with the new run; so do the log's baselines.
-    loggedDropped = loggedRejected = loggedLost = 0;
+    loggedDropped = loggedRejected = loggedLost = loggedOscFailed = 0;
     publisherLog = LinkLog();
     subscriberLog = LinkLog();
     if (o.mqtt || o.osc) {
@@ -203,6 +207,9 @@ QString StreamingHost::statusText() const
         else
             s = QStringLiteral("OSC");
         s += tr("，已发送 %1 帧，丢弃 %2 帧").arg(current.mqtt ? c.published : c.oscSent).arg(c.dropped());
+        // OSC beside MQTT, or its failures: an unreachable host is no success.
+        if (current.osc && (current.mqtt || c.oscFailed || c.oscThinned))
+            s += tr("；OSC 已发送 %1，失败 %2，限速略去 %3").arg(c.oscSent).arg(c.oscFailed).arg(c.oscThinned);
         pieces << s;
     }
     if (pSubscriber) {
@@ -232,6 +239,10 @@ void StreamingHost::refreshStatus()
                        .arg(c.droppedOutage)
                        .arg(c.droppedInFlight);
             loggedDropped = c.dropped();
+        }
+        if (c.oscFailed != loggedOscFailed) {
+            qWarning().noquote() << QStringLiteral("stream: %1 OSC bundles could not be sent so far").arg(c.oscFailed);
+            loggedOscFailed = c.oscFailed;
         }
         if (current.mqtt)
             logLink(publisherLog, "publishing", c.link, pPublisher->lastProblem(), c.failedAttempts);

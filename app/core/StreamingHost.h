@@ -101,6 +101,7 @@ private:
     QLabel* pLabel = nullptr;
     QTimer* pTimer = nullptr;
     uint64_t loggedDropped = 0;
+    uint64_t loggedOscFailed = 0;
     uint64_t loggedRejected = 0;
     uint64_t loggedLost = 0;
     uint64_t loggedRemoteDropped = 0;

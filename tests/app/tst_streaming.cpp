@@ -529,7 +529,7 @@ private slots:
         remote->terminate();
         const QByteArray remoteOut = finish(*remote, &rc);
         QCOMPARE(rc, 0);
-        const long published = field(stationOut, "published 4242 ");
+        const long published = field(stationOut, "offered 4242 ");
         const long dropped = field(stationOut, " dropped ");
         const long reconnectsStation = field(stationOut, " reconnects ");
         const long received = field(remoteOut, "remote frames ");

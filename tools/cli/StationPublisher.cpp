@@ -218,8 +218,10 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
     const QHash<QString, long> counts = tap.counts();
     QStringList keys = counts.keys();
     keys.sort();
+    // What the sources handed over per device; what reached the broker is
+    // the mqtt line's "published".
     for (const QString& key : keys)
-        std::fprintf(out, "published %s %ld\n", qPrintable(key), counts.value(key));
+        std::fprintf(out, "offered %s %ld\n", qPrintable(key), counts.value(key));
     if (o.mqtt)
         std::fprintf(out,
                      "mqtt offered %llu published %llu dropped %llu queue_full %llu no_connection %llu in_flight %llu "
@@ -231,11 +233,20 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
     if (o.osc)
         std::fprintf(out, "osc sent %llu thinned %llu failed %llu\n", (unsigned long long)c.oscSent,
                      (unsigned long long)c.oscThinned, (unsigned long long)c.oscFailed);
+    bool localFailed = false;
     if (localSink) {
         const QHash<QString, long> rec = localSink->counts();
+        const QHash<QString, QString> writeFailures = localSink->failedWrites();
         for (auto it = rec.begin(); it != rec.end(); ++it)
-            std::fprintf(out, "recorded %s %ld %s\n", qPrintable(it.key()), it.value(),
-                         qPrintable(recorder->fileNameFor(dir, it.key())));
+            if (!writeFailures.contains(it.key()))
+                std::fprintf(out, "recorded %s %ld %s\n", qPrintable(it.key()), it.value(),
+                             qPrintable(recorder->fileNameFor(dir, it.key())));
+        for (auto it = writeFailures.begin(); it != writeFailures.end(); ++it)
+            std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
+                         qPrintable(it.value()), rec.value(it.key()), qPrintable(it.key()));
+        for (const QString& key : localSink->failedKeys())
+            std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
+        localFailed = !writeFailures.isEmpty() || !localSink->failedKeys().isEmpty();
     }
     if (keys.isEmpty())
         return fail("no device delivered a frame to publish");
@@ -248,7 +259,7 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
         return fail("no frame reached the broker");
     if (o.osc && !o.mqtt && c.oscSent == 0)
         return fail("no OSC bundle could be sent");
-    return 0;
+    return localFailed ? 1 : 0;
 }
 
 int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
@@ -274,6 +285,7 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     std::mutex mutex;
     QHash<QString, long> lines;
     QSet<QString> failed;
+    QHash<QString, QString> writeFailed;
     // End-to-end latency (same host: one monotonic clock) in 0.01 ms bins
     // up to 10 s; later ones in the last bin.
     std::vector<uint32_t> latencyBins(1000001, 0);
@@ -297,8 +309,13 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
             failed.insert(key);
             return;
         }
-        if (recorder.writeFrame(key, f.data))
+        if (recorder.writeFrame(key, f.data)) {
             ++lines[key];
+        } else {
+            // The recorder has closed the file: no new one for the key.
+            failed.insert(key);
+            writeFailed.insert(key, recorder.fileNameFor(dir, key));
+        }
     };
     cb.status = [](const QString& station, bool online) {
         std::fprintf(stderr, "station %s %s\n", qPrintable(station), online ? "online" : "offline");
@@ -313,8 +330,12 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     QStringList keys = lines.keys();
     keys.sort();
     for (const QString& key : keys)
-        std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), lines.value(key),
-                     qPrintable(recorder.fileNameFor(dir, key)));
+        if (!writeFailed.contains(key))
+            std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), lines.value(key),
+                         qPrintable(recorder.fileNameFor(dir, key)));
+    for (auto it = writeFailed.begin(); it != writeFailed.end(); ++it)
+        std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
+                     qPrintable(it.value()), lines.value(it.key()), qPrintable(it.key()));
     std::fprintf(out, "remote frames %llu lost %llu rejected %llu reconnects %llu\n", (unsigned long long)c.frames,
                  (unsigned long long)c.lost, (unsigned long long)c.rejected, (unsigned long long)c.reconnects);
     if (latencyCount) {
@@ -330,9 +351,11 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
                      (unsigned long long)latencyCount);
     }
     for (const QString& key : failed)
-        std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
+        if (!writeFailed.contains(key))
+            std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
     if (keys.isEmpty())
-        return fail("nothing was recorded");
+        return fail(QStringLiteral("nothing was recorded%1").arg(sub.lastProblem().isEmpty() ? QString()
+                                                                  : QStringLiteral(": ") + sub.lastProblem()));
     return failed.isEmpty() ? 0 : 1;
 }
 

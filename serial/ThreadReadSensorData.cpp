@@ -39,6 +39,10 @@ void ThreadReadSensorData::run()
         // Nothing to take until a port delivers more bytes.
         const int64_t asleep = monotonicTickMs();
         pManager->readerWakeup().wait(std::chrono::milliseconds(100));
+        // Every port delivers its pieces every few milliseconds, each at its
+        // own moment: waiting a little more lets the others' pieces come, so
+        // one round of passes takes them all instead of one wake-up per port.
+        QThread::msleep(2);
         idleMs = int(monotonicTickMs() - asleep);
     }
 }

@@ -76,10 +76,10 @@ void SkeletonGLWidget::initializeGL()
     nSphereList = glGenLists(2);
     nCylinderList = nSphereList + 1;
     glNewList(nSphereList, GL_COMPILE);
-    gluSphere(pQuadric, 1.0, 14, 10);
+    gluSphere(pQuadric, 1.0, 12, 8);
     glEndList();
     glNewList(nCylinderList, GL_COMPILE);
-    gluCylinder(pQuadric, 1.0, 1.0, 1.0, 14, 1);
+    gluCylinder(pQuadric, 1.0, 1.0, 1.0, 12, 1);
     glEndList();
 }
 

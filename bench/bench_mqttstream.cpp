@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     probe.close();
     QFile conf(dir + "/mosquitto.conf");
     conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n").arg(port).toUtf8());
+    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\nset_tcp_nodelay true\n").arg(port).toUtf8());
     conf.close();
     QProcess broker;
     broker.start("/usr/sbin/mosquitto", {"-c", dir + "/mosquitto.conf"});

@@ -1,5 +1,6 @@
 #include "CliChoices.h"
 
+#include "Recorder.h"
 #include "SLDevice.h"
 
 #include <QDir>
@@ -75,6 +76,23 @@ bool recordingDirectory(const QCommandLineParser& parser, const ConfigFile::Opti
         return true;
     *error = QStringLiteral("cannot create the directory ") + *dir;
     return false;
+}
+
+bool reportRecordings(FILE* out, const Recorder& recorder, const QString& dir, const QHash<QString, long>& lines,
+                      const QHash<QString, QString>& writeFailures, const QStringList& openFailures)
+{
+    QStringList keys = lines.keys();
+    keys.sort();
+    for (const QString& key : keys)
+        if (!writeFailures.contains(key))
+            std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), lines.value(key),
+                         qPrintable(recorder.fileNameFor(dir, key)));
+    for (auto it = writeFailures.begin(); it != writeFailures.end(); ++it)
+        std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
+                     qPrintable(it.value()), lines.value(it.key()), qPrintable(it.key()));
+    for (const QString& key : openFailures)
+        std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
+    return writeFailures.isEmpty() && openFailures.isEmpty();
 }
 
 } // namespace cli

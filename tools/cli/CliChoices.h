@@ -4,11 +4,14 @@
 #include "ExportSettings.h"
 
 #include <QCommandLineParser>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <cstdio>
 
+class Recorder;
 class SLDevice;
 
 // What the user chose on the command line, as every recording command reads
@@ -31,5 +34,11 @@ bool loadRecordingOptions(const QCommandLineParser& parser, ConfigFile::Options*
 // missing. False (error set) when it cannot be made.
 bool recordingDirectory(const QCommandLineParser& parser, const ConfigFile::Options& options, QString* dir,
                         QString* error);
+
+// Prints a "recorded KEY LINES FILE" line for every file finished whole and
+// an error line for every file that stopped taking lines or never opened.
+// True when there was no such failure.
+bool reportRecordings(FILE* out, const Recorder& recorder, const QString& dir, const QHash<QString, long>& lines,
+                      const QHash<QString, QString>& writeFailures, const QStringList& openFailures);
 
 } // namespace cli

@@ -234,20 +234,9 @@ int runPublish(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
         std::fprintf(out, "osc sent %llu thinned %llu failed %llu\n", (unsigned long long)c.oscSent,
                      (unsigned long long)c.oscThinned, (unsigned long long)c.oscFailed);
     bool localFailed = false;
-    if (localSink) {
-        const QHash<QString, long> rec = localSink->counts();
-        const QHash<QString, QString> writeFailures = localSink->failedWrites();
-        for (auto it = rec.begin(); it != rec.end(); ++it)
-            if (!writeFailures.contains(it.key()))
-                std::fprintf(out, "recorded %s %ld %s\n", qPrintable(it.key()), it.value(),
-                             qPrintable(recorder->fileNameFor(dir, it.key())));
-        for (auto it = writeFailures.begin(); it != writeFailures.end(); ++it)
-            std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
-                         qPrintable(it.value()), rec.value(it.key()), qPrintable(it.key()));
-        for (const QString& key : localSink->failedKeys())
-            std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
-        localFailed = !writeFailures.isEmpty() || !localSink->failedKeys().isEmpty();
-    }
+    if (localSink)
+        localFailed = !cli::reportRecordings(out, *recorder, dir, localSink->counts(), localSink->failedWrites(),
+                                             localSink->failedKeys());
     if (keys.isEmpty())
         return fail("no device delivered a frame to publish");
     if (o.mqtt && c.sessions == 0)
@@ -327,15 +316,11 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
     sub.stop();
     recorder.stop();
     const stream::StreamSubscriber::Counters c = sub.counters();
-    QStringList keys = lines.keys();
-    keys.sort();
-    for (const QString& key : keys)
+    QStringList openFailed;
+    for (const QString& key : failed)
         if (!writeFailed.contains(key))
-            std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), lines.value(key),
-                         qPrintable(recorder.fileNameFor(dir, key)));
-    for (auto it = writeFailed.begin(); it != writeFailed.end(); ++it)
-        std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
-                     qPrintable(it.value()), lines.value(it.key()), qPrintable(it.key()));
+            openFailed << key;
+    const bool whole = cli::reportRecordings(out, recorder, dir, lines, writeFailed, openFailed);
     std::fprintf(out, "remote frames %llu lost %llu rejected %llu reconnects %llu\n", (unsigned long long)c.frames,
                  (unsigned long long)c.lost, (unsigned long long)c.rejected, (unsigned long long)c.reconnects);
     if (latencyCount) {
@@ -350,13 +335,10 @@ int runRemoteRecord(FILE* out, const QCommandLineParser& cli)
         std::fprintf(out, "latency_ms p50 %.2f p99 %.2f max %.3f n %llu\n", pct(0.50), pct(0.99), latencyMax,
                      (unsigned long long)latencyCount);
     }
-    for (const QString& key : failed)
-        if (!writeFailed.contains(key))
-            std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
-    if (keys.isEmpty())
+    if (lines.isEmpty())
         return fail(QStringLiteral("nothing was recorded%1").arg(sub.lastProblem().isEmpty() ? QString()
                                                                   : QStringLiteral(": ") + sub.lastProblem()));
-    return failed.isEmpty() ? 0 : 1;
+    return whole ? 0 : 1;
 }
 
 #include "StationPublisher.moc"

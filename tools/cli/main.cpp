@@ -235,21 +235,10 @@ int runRecord(SLDevice* dev, FILE* out, const QCommandLineParser& cli)
     usb.reset();
     recorder.stop();
     const QHash<QString, long> counts = sink.counts();
-    const QHash<QString, QString> writeFailures = sink.failedWrites();
-    QStringList keys = counts.keys();
-    keys.sort();
-    for (const QString& key : keys)
-        if (!writeFailures.contains(key))
-            std::fprintf(out, "recorded %s %ld %s\n", qPrintable(key), counts.value(key),
-                         qPrintable(recorder.fileNameFor(dir, key)));
-    for (auto it = writeFailures.begin(); it != writeFailures.end(); ++it)
-        std::fprintf(stderr, "strideloom-cli: writing %s failed after %ld lines; recording of %s stopped\n",
-                     qPrintable(it.value()), counts.value(it.key()), qPrintable(it.key()));
-    for (const QString& key : sink.failedKeys())
-        std::fprintf(stderr, "strideloom-cli: could not open a file for %s\n", qPrintable(key));
-    if (keys.isEmpty())
+    const bool whole = cli::reportRecordings(out, recorder, dir, counts, sink.failedWrites(), sink.failedKeys());
+    if (counts.isEmpty())
         return fail("nothing was recorded");
-    return writeFailures.isEmpty() && sink.failedKeys().isEmpty() ? 0 : 1;
+    return whole ? 0 : 1;
 }
 
 int runConfig(SLDevice& dev, FILE* out, const QString& key)

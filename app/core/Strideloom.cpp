@@ -310,8 +310,12 @@ bool Strideloom::saveConfigFile()
     // edited since the start, is kept rather than the one read then.
     ConfigFile::Options onDisk;
     const QString frameTime = QStringLiteral("bvhframetime");
-    if (ConfigFile::read(strConfigPath, &onDisk) && onDisk.count(frameTime))
-        mapOptions[frameTime] = onDisk[frameTime];
+    if (ConfigFile::read(strConfigPath, &onDisk)) {
+        if (onDisk.count(frameTime))
+            mapOptions[frameTime] = onDisk[frameTime];
+        else
+            mapOptions.erase(frameTime);
+    }
     if (ConfigFile::write(strConfigPath, mapOptions))
         return true;
     qDebug() << "open file fail!";

@@ -34,7 +34,8 @@ SkeletonGLWidget::~SkeletonGLWidget()
 {
     if (pQuadric) {
         makeCurrent();
-        glDeleteLists(nSphereList, 2);
+        if (nSphereList)
+            glDeleteLists(nSphereList, 2);
         gluDeleteQuadric(pQuadric);
     }
 }

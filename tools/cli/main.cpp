@@ -312,7 +312,7 @@ int main(int argc, char** argv)
     cli.addOption({"config", "record: the option file (default Resources/config.xml).", "file"});
     addStreamOptions(cli);
     cli.addOption({"suit", "bvh: the suit number (0x1234 or decimal).", "number"});
-    cli.addOption({"frame-time", "bvh: seconds per frame (default the option bvhframetime, else 1/60).", "t"});
+    cli.addOption({"frame-time", "bvh: seconds per frame, 0.001 to 1 (default the option bvhframetime, else 1/60).", "t"});
     cli.addOption({"tpose-seconds", "bvh: seconds of T-pose at the start; 0 records raw orientations.", "n"});
     cli.addOption({"out", "bvh: the file to write (default <savepath>/<filename>_<time>_suit<number>.bvh).", "file"});
     cli.process(app);

@@ -100,8 +100,10 @@ void UsbSimBus::applyScenario(const std::string& scenario)
                     char* end = nullptr;
                     r.walkHeadingDeg = std::strtod(text, &end);
                     if (end == text || *end != '\0') {
+                        // At once: the process under test is in the middle of libusb_init.
                         std::fprintf(stderr, "usbsim: heading=%s is not a number of degrees\n", text);
-                        std::exit(2);
+                        std::fflush(stderr);
+                        std::_Exit(2);
                     }
                 }
                 else if (key == "truth")

@@ -65,7 +65,7 @@ public:
     StreamPublisher(const StreamPublisher&) = delete;
     StreamPublisher& operator=(const StreamPublisher&) = delete;
 
-    // Starts the sender thread with the options' MQTT and OSC parts and
+    // Starts the sender thread with the options' MQTT and OSC settings and
     // zeroes the counters; false with a message when they cannot be used
     // (nothing started or changed then).
     bool start(const StreamOptions& options, QString* error = nullptr);

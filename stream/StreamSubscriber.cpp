@@ -261,7 +261,7 @@ void StreamSubscriber::run()
         }
         if (state.sessionUp && !wasUp) {
             for (const QByteArray& f : filters)
-                mosquitto_subscribe(m, nullptr, f.constData(), 0);
+                mosquitto_subscribe(m, nullptr, f.constData(), opts.qos);
             if (everUp)
                 reconnects.fetch_add(1);
             everUp = true;

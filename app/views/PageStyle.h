@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldBackdrop.h"
 #include "NumberFieldStyle.h"
 
 #include <QGroupBox>
@@ -17,16 +18,19 @@ inline const char* pagePlotStyle()
            "QSlider::handle:horizontal:pressed{image:url(./Resources/Images/slider.png);}";
 }
 
-// The number fields change on every refresh; a group box that fills its own
-// background keeps those repaints from reaching the page beneath it, and
-// the fields draw their frames from a cache.
+// The number fields change on every refresh: they are opaque over a copy of
+// their group box, so their repaints reach neither the group box nor the
+// page beneath it, and they draw their frames from a cache.
 inline void makeGroupBoxesOpaque(QWidget* page)
 {
     auto* fieldStyle = new NumberFieldStyle(page);
+    auto* backdrop = new FieldBackdrop(page);
     for (QGroupBox* box : page->findChildren<QGroupBox*>()) {
         box->setAutoFillBackground(true);
         for (QLineEdit* field : box->findChildren<QLineEdit*>())
-            if (field->isReadOnly())
+            if (field->isReadOnly()) {
                 field->setStyle(fieldStyle);
+                backdrop->addField(field);
+            }
     }
 }

@@ -8,9 +8,21 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 #include <cmath>
+
+namespace {
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+} // namespace
 
 class TestViews : public QObject
 {
@@ -61,6 +73,36 @@ private slots:
         QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_EulerZ")->text(), QStringLiteral("30"));
         QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_LAccelX")->text(), QStringLiteral("0.0"));
         QCOMPARE(applied.findChild<QLineEdit*>("lineEdit_EulerX")->toolTip(), QStringLiteral("Roll"));
+    }
+
+    void numberFieldsRepaintWithoutTheirGroupBox()
+    {
+        TabBasicDataWidget basic;
+        basic.resize(896, 642);
+        basic.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&basic));
+        auto* field = basic.findChild<QLineEdit*>("lineEdit_GyroY");
+        QWidget* box = field->parentWidget();
+        // The copy of the group box beneath the field is taken after its first paint.
+        QTest::qWait(100);
+        const double v[9] = {1, 2, 3, 4, 5.5, 6, 7, 8, 9};
+        PaintCounter boxPaints, fieldPaints;
+        box->installEventFilter(&boxPaints);
+        field->installEventFilter(&fieldPaints);
+        basic.updateValues(v);
+        QTRY_VERIFY(fieldPaints.count > 0);
+        QCOMPARE(boxPaints.count, 0);
+
+        // Where the field's rounded frame leaves its corners, the screen
+        // shows the group box as it draws itself.
+        QPixmap beneath(box->size());
+        box->render(&beneath, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        const QImage own = beneath.toImage();
+        const QImage shown = basic.screen()->grabWindow(basic.winId()).toImage();
+        const QPoint inBox = field->geometry().topLeft();
+        const QPoint onScreen = field->mapTo(&basic, QPoint(0, 0));
+        for (const QPoint corner : {QPoint(0, 0), QPoint(field->width() - 1, field->height() - 1)})
+            QCOMPARE(shown.pixelColor(onScreen + corner), own.pixelColor(inBox + corner));
     }
 
     void debugDockRebuildsOnlyOnChange()

@@ -1,4 +1,5 @@
 #include "PlotWidget.h"
+#include "PlotCurve.h"
 #include "PlotData.h"
 #include "PlotSeriesData.h"
 #include "PlotShower.h"
@@ -73,15 +74,11 @@ PlotWidget::PlotWidget(const PlotConfig& config, std::shared_ptr<PlotData> data,
         if (titles.contains(name))
             continue;
         titles << name;
-        auto* curve = new QwtPlotCurve(name);
+        auto* curve = new PlotCurve(name);
         curve->setPen(curveColor(i, config.curveCount), 0.0, Qt::SolidLine);
         // Aliased one-pixel curves read as clearly as antialiased ones at
         // these sizes and redraw in about two thirds of the time.
         curve->setRenderHint(QwtPlotItem::RenderAntialiased, false);
-        // Points that fall on the same pixel are drawn once; parts outside
-        // the canvas are not drawn.
-        curve->setPaintAttribute(QwtPlotCurve::FilterPoints, true);
-        curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, true);
         curve->setData(new PlotSeriesData(pData.get(), i));
         curve->attach(pShower);
     }

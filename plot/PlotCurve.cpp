@@ -39,34 +39,79 @@ bool clipSegment(QPointF& a, QPointF& b, const QRectF& r)
     return true;
 }
 
-// Keeps, of each run of points in one pixel column, the first, the lowest,
-// the highest and the last, in their order; drops repeated points.
-QPolygon thinColumns(const QPolygon& line)
+// Builds one polyline from pixel points whose x never decreases: of each
+// run of points in one pixel column it keeps the first, the lowest, the
+// highest and the last, in their order, and drops repeated points.
+class ColumnThinner
 {
-    QPolygon out;
-    out.reserve(line.size());
-    const auto keep = [&out](const QPoint& p) {
-        if (out.isEmpty() || out.last() != p)
-            out << p;
-    };
-    for (int s = 0; s < line.size();) {
-        int e = s + 1;
-        int low = s;
-        int high = s;
-        while (e < line.size() && line[e].x() == line[s].x()) {
-            if (line[e].y() < line[low].y())
-                low = e;
-            if (line[e].y() > line[high].y())
-                high = e;
-            ++e;
+public:
+    explicit ColumnThinner(size_t capacity) { out.reserve(capacity); }
+
+    bool isEmpty() const { return !active; }
+    QPoint lastAdded() const { return last; }
+
+    void add(const QPoint& p)
+    {
+        if (active && p.x() == first.x()) {
+            ++count;
+            if (p.y() < low.y()) {
+                low = p;
+                lowAt = count;
+            }
+            if (p.y() > high.y()) {
+                high = p;
+                highAt = count;
+            }
+            last = p;
+            return;
         }
-        keep(line[s]);
-        keep(line[std::min(low, high)]);
-        keep(line[std::max(low, high)]);
-        keep(line[e - 1]);
-        s = e;
+        flush();
+        active = true;
+        first = low = high = last = p;
+        count = lowAt = highAt = 0;
     }
-    return out;
+
+    // The polyline so far, which then starts anew; empty when it would
+    // draw nothing.
+    QPolygon take()
+    {
+        flush();
+        active = false;
+        QPolygon line;
+        if (out.size() > 1)
+            line = QPolygon(QVector<QPoint>(out.begin(), out.end()));
+        out.clear();
+        return line;
+    }
+
+private:
+    void keep(const QPoint& p)
+    {
+        if (out.empty() || out.back() != p)
+            out.push_back(p);
+    }
+
+    void flush()
+    {
+        if (!active)
+            return;
+        keep(first);
+        keep(lowAt < highAt ? low : high);
+        keep(lowAt < highAt ? high : low);
+        keep(last);
+    }
+
+    std::vector<QPoint> out;
+    bool active = false;
+    QPoint first, low, high, last;
+    int count = 0;
+    int lowAt = 0;
+    int highAt = 0;
+};
+
+QPoint toPixel(const QPointF& p)
+{
+    return QPoint(qRound(p.x()), qRound(p.y()));
 }
 
 } // namespace
@@ -75,18 +120,22 @@ QVector<QPolygon> PlotCurve::pixelPolylines(const QwtSeriesData<QPointF>& series
                                             const QwtScaleMap& yMap, const QRectF& area, int from, int to)
 {
     QVector<QPolygon> lines;
-    QPolygon line;
+    from = std::max(from, 0);
+    to = std::min(to, int(series.size()) - 1);
+    if (to < from)
+        return lines;
+    ColumnThinner line(size_t(to - from + 1) * 2);
     const auto finish = [&] {
-        if (line.size() > 1)
-            lines << thinColumns(line);
-        line.clear();
+        const QPolygon done = line.take();
+        if (!done.isEmpty())
+            lines << done;
     };
     // A pixel beyond the area, so that clipping never shows at its edges.
     const QRectF band = area.adjusted(-2, -2, 2, 2);
     bool havePrevious = false;
+    bool previousInside = false;
     QPointF previous;
-    to = std::min(to, int(series.size()) - 1);
-    for (int i = std::max(from, 0); i <= to; ++i) {
+    for (int i = from; i <= to; ++i) {
         const QPointF s = series.sample(size_t(i));
         const QPointF p(xMap.transform(s.x()), yMap.transform(s.y()));
         if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
@@ -94,21 +143,27 @@ QVector<QPolygon> PlotCurve::pixelPolylines(const QwtSeriesData<QPointF>& series
             havePrevious = false;
             continue;
         }
-        if (havePrevious) {
+        const bool inside = band.contains(p);
+        if (havePrevious && previousInside && inside) {
+            if (line.isEmpty())
+                line.add(toPixel(previous));
+            line.add(toPixel(p));
+        } else if (havePrevious) {
             QPointF a = previous;
             QPointF b = p;
             if (clipSegment(a, b, band)) {
-                const QPoint ra(qRound(a.x()), qRound(a.y()));
-                if (line.isEmpty() || line.last() != ra) {
+                const QPoint start = toPixel(a);
+                if (line.isEmpty() || line.lastAdded() != start) {
                     finish();
-                    line << ra;
+                    line.add(start);
                 }
-                line << QPoint(qRound(b.x()), qRound(b.y()));
+                line.add(toPixel(b));
             } else {
                 finish();
             }
         }
         previous = p;
+        previousInside = inside;
         havePrevious = true;
     }
     finish();

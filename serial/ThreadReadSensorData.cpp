@@ -5,6 +5,13 @@
 
 #include <cstdio>
 
+namespace {
+// Half the period at which USB serial adapters hand over what they received
+// (16 ms): far below what a refresh shows, long enough that one round of
+// passes takes the pieces of many ports.
+constexpr unsigned long kGatherMs = 8;
+} // namespace
+
 ThreadReadSensorData::ThreadReadSensorData(DeviceManager* manager)
     : pManager(manager)
 {
@@ -42,7 +49,7 @@ void ThreadReadSensorData::run()
         // Every port delivers its pieces every few milliseconds, each at its
         // own moment: waiting a little more lets the others' pieces come, so
         // one round of passes takes them all instead of one wake-up per port.
-        QThread::msleep(2);
+        QThread::msleep(kGatherMs);
         idleMs = int(monotonicTickMs() - asleep);
     }
 }

@@ -26,22 +26,30 @@ uint64_t NearPointIndex::keyOf(int64_t x, int64_t y, int64_t z)
     return (uint64_t(x) & mask) | (uint64_t(y) & mask) << 21 | (uint64_t(z) & mask) << 42;
 }
 
-bool NearPointIndex::hasPointNear(const float p[3], const float (*ring)[3]) const
+bool NearPointIndex::isNear(const float a[3], const float b[3]) const
+{
+    const float ex = a[0] - b[0], ey = a[1] - b[1], ez = a[2] - b[2];
+    return std::sqrt(ex * ex + ey * ey + ez * ez) < fDistance;
+}
+
+bool NearPointIndex::hasPointNear(const float p[3], const float (*ring)[3])
 {
     int64_t c[3];
     if (!cellOf(p, c))
         return false;
+    if (nLastNear >= 0 && isNear(ring[nLastNear], p))
+        return true;
     for (int64_t dx = -1; dx <= 1; ++dx)
         for (int64_t dy = -1; dy <= 1; ++dy)
             for (int64_t dz = -1; dz <= 1; ++dz) {
                 const auto it = cells.find(keyOf(c[0] + dx, c[1] + dy, c[2] + dz));
                 if (it == cells.end())
                     continue;
-                for (int i : it->second) {
-                    const float ex = ring[i][0] - p[0], ey = ring[i][1] - p[1], ez = ring[i][2] - p[2];
-                    if (std::sqrt(ex * ex + ey * ey + ez * ez) < fDistance)
+                for (int i : it->second)
+                    if (isNear(ring[i], p)) {
+                        nLastNear = i;
                         return true;
-                }
+                    }
             }
     return false;
 }
@@ -49,12 +57,16 @@ bool NearPointIndex::hasPointNear(const float p[3], const float (*ring)[3]) cons
 void NearPointIndex::insert(int index, const float p[3])
 {
     int64_t c[3];
-    if (cellOf(p, c))
+    if (cellOf(p, c)) {
         cells[keyOf(c[0], c[1], c[2])].push_back(index);
+        nLastNear = index;
+    }
 }
 
 void NearPointIndex::remove(int index, const float p[3])
 {
+    if (index == nLastNear)
+        nLastNear = -1;
     int64_t c[3];
     if (!cellOf(p, c))
         return;
@@ -70,4 +82,5 @@ void NearPointIndex::remove(int index, const float p[3])
 void NearPointIndex::clear()
 {
     cells.clear();
+    nLastNear = -1;
 }

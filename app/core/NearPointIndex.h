@@ -9,7 +9,9 @@
 // a grid of cells as wide as that distance, so only the 27 cells around the
 // new point need looking at. The distance test itself is the ring's own
 // (float Euclidean, strictly less than), so the outcome is that of a scan.
-// Points with a non-finite coordinate are never near anything.
+// Points with a non-finite coordinate are never near anything. A sensor's
+// consecutive samples lie close together, so the point found near (or
+// stored) last is tried first.
 //
 // Not thread-safe: its owner serialises it with the ring it indexes.
 class NearPointIndex
@@ -17,7 +19,7 @@ class NearPointIndex
 public:
     explicit NearPointIndex(float distance);
 
-    bool hasPointNear(const float p[3], const float (*ring)[3]) const;
+    bool hasPointNear(const float p[3], const float (*ring)[3]);
     void insert(int index, const float p[3]);
     void remove(int index, const float p[3]);
     void clear();
@@ -26,6 +28,10 @@ private:
     bool cellOf(const float p[3], int64_t cell[3]) const;
     static uint64_t keyOf(int64_t x, int64_t y, int64_t z);
 
+    bool isNear(const float a[3], const float b[3]) const;
+
     const float fDistance;
     std::unordered_map<uint64_t, std::vector<int>> cells;
+    // The ring index tried first; -1 when none is indexed.
+    int nLastNear = -1;
 };

@@ -24,8 +24,14 @@ private slots:
         // coordinates on cell borders and negative ones included.
         std::uniform_real_distribution<float> coord(-4.0f, 4.0f);
         int accepted = 0, dropped = 0;
+        float last[3] = {};
         for (int n = 0; n < 20000; ++n) {
             float p[3] = {coord(rng), coord(rng), coord(rng)};
+            // Runs of samples close to the one before, as a sensor gives them.
+            if (n % 4)
+                for (int c = 0; c < 3; ++c)
+                    p[c] = last[c] + coord(rng) / 16.0f;
+            std::copy(p, p + 3, last);
             if (n % 97 == 0)
                 p[0] = std::round(p[0] * 2.0f) / 2.0f;
             if (n % 211 == 0)

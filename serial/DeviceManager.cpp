@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <algorithm>
 #include <cstring>
 
 DeviceManager::DeviceManager(bool startThreads)
@@ -113,16 +114,55 @@ void DeviceManager::AutoCheckDevice()
 
 void DeviceManager::retune(SerialDevice* device, int rate)
 {
-    device->closePort();
+    device->stopPort();
     {
-        // A reader pass that took the device's identity before the close
+        // A reader pass that took the device's identity before the stop
         // holds this lock until it has dispatched it.
         std::lock_guard<std::mutex> lock(deviceListMutex);
+        // A reader held up (a loaded machine, a slow frame handler) may not
+        // have reached the reply yet: what arrived at this rate is looked
+        // through for it before it is dropped, or the device stays unfound.
+        if (!device->isDiscerned())
+            takeIdentityFromRing(device);
         if (device->isDiscerned())
             rate = device->getBaudRate();
     }
+    device->ring()->clear();
     if (rate != 0)
         device->openAtBaudRate(rate);
+}
+
+void DeviceManager::identify(SerialDevice* device, uint32_t serial)
+{
+    device->setKey(deviceKeyFromSerial(serial));
+    device->setDiscerned(true);
+    qDebug().noquote().nospace() << "####device " << serial << " COM:" << device->getPortName()
+                                 << " BaudRate:" << device->getBaudRate();
+}
+
+void DeviceManager::takeIdentityFromRing(SerialDevice* device)
+{
+    uint8_t payload[kPayloadBufferSize];
+    QByteArray oversize;
+    for (;;) {
+        int length = 0;
+        const int readBefore = device->ring()->readPosition();
+        const int taken = device->ring()->takeFrame(payload, kPayloadBufferSize, &length, &oversize,
+                                                    &isWholePayload, kConfigPayloadLength);
+        if (taken == 1 && length <= kPayloadBufferSize) {
+            // Noise may stand before the reply inside one payload.
+            const int inner = length == kIdentityPayloadLength ? 0 : std::max(innerFrameStart(payload, length), 0);
+            uint32_t serial = 0;
+            if (length - inner == kIdentityPayloadLength
+                && decodeIdentityPayload(payload + inner, kIdentityPayloadLength, &serial)) {
+                identify(device, serial);
+                return;
+            }
+        }
+        oversize.clear();
+        if (taken != 1 && device->ring()->readPosition() == readBefore)
+            return;
+    }
 }
 
 void DeviceManager::DiscernDev(int nBaudRate)
@@ -252,11 +292,7 @@ void DeviceManager::dispatchPayload(const QString& key, const uint8_t* payload, 
         uint32_t serial = 0;
         if (!decodeIdentityPayload(payload, length, &serial))
             return;
-        SerialDevice* device = deviceList[static_cast<size_t>(deviceIndex)];
-        device->setKey(deviceKeyFromSerial(serial));
-        device->setDiscerned(true);
-        qDebug().noquote().nospace() << "####device " << serial << " COM:" << device->getPortName()
-                                     << " BaudRate:" << device->getBaudRate();
+        identify(deviceList[static_cast<size_t>(deviceIndex)], serial);
         return;
     }
     case kStatusPayloadLength:

@@ -90,6 +90,10 @@ private:
     // or again at its own rate when it was identified meanwhile, so a
     // device is only ever listed at the rate it answered at.
     void retune(SerialDevice* device, int rate);
+    // Looks through what the device's ring holds for an identity reply
+    // (device-list lock held).
+    void takeIdentityFromRing(SerialDevice* device);
+    void identify(SerialDevice* device, uint32_t serial);
     QStringList portsToProbe() const;
 
     std::atomic<int> progress{100};

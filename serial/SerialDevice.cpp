@@ -66,10 +66,15 @@ void SerialDevice::openAtBaudRate(int rate)
     emit sigOpenSerialPortDevice(port);
 }
 
-void SerialDevice::closePort()
+void SerialDevice::stopPort()
 {
     ioThread->stop();
     disposePort();
+}
+
+void SerialDevice::closePort()
+{
+    stopPort();
     // Nothing arrives any more; what did, at this rate, must not be taken
     // as read at the next one.
     ringBuffer->clear();

@@ -30,6 +30,9 @@ public:
     // changes, so no byte read at one rate is taken at another.
     void openAtBaudRate(int rate);
     void closePort();
+    // Stops reading, with what the port still held taken into the ring, and
+    // closes the port; the ring keeps what it has, for a last look.
+    void stopPort();
 
     QString getKey() const;
     void setKey(const QString& key);

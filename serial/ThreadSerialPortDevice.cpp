@@ -47,6 +47,9 @@ void ThreadSerialPortDevice::run()
         pDevice->markStepDone();
         if (!isInterruptionRequested())
             exec();
+        // What the port received and no notifier has reported yet goes to
+        // the ring too: it may be the reply the sweep waits for.
+        pSerial->waitForReadyRead(0);
         // Close here, on the thread that served the port, so its notifiers
         // go away on their own thread.
         pSerial->close();

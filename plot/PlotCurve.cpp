@@ -1,4 +1,6 @@
 #include "PlotCurve.h"
+#include "PlotData.h"
+#include "PlotSeriesData.h"
 
 #include <QPainter>
 #include <cmath>
@@ -114,14 +116,14 @@ QPoint toPixel(const QPointF& p)
     return QPoint(qRound(p.x()), qRound(p.y()));
 }
 
-} // namespace
-
-QVector<QPolygon> PlotCurve::pixelPolylines(const QwtSeriesData<QPointF>& series, const QwtScaleMap& xMap,
-                                            const QwtScaleMap& yMap, const QRectF& area, int from, int to)
+// sampleAt(i): sample i of `size` samples whose x increases.
+template <typename SampleAt>
+QVector<QPolygon> polylines(SampleAt sampleAt, int size, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                            const QRectF& area, int from, int to)
 {
     QVector<QPolygon> lines;
     from = std::max(from, 0);
-    to = std::min(to, int(series.size()) - 1);
+    to = std::min(to, size - 1);
     if (to < from)
         return lines;
     ColumnThinner line(size_t(to - from + 1) * 2);
@@ -136,7 +138,7 @@ QVector<QPolygon> PlotCurve::pixelPolylines(const QwtSeriesData<QPointF>& series
     bool previousInside = false;
     QPointF previous;
     for (int i = from; i <= to; ++i) {
-        const QPointF s = series.sample(size_t(i));
+        const QPointF s = sampleAt(i);
         const QPointF p(xMap.transform(s.x()), yMap.transform(s.y()));
         if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
             finish();
@@ -170,6 +172,15 @@ QVector<QPolygon> PlotCurve::pixelPolylines(const QwtSeriesData<QPointF>& series
     return lines;
 }
 
+} // namespace
+
+QVector<QPolygon> PlotCurve::pixelPolylines(const QwtSeriesData<QPointF>& series, const QwtScaleMap& xMap,
+                                            const QwtScaleMap& yMap, const QRectF& area, int from, int to)
+{
+    return polylines([&series](int i) { return series.sample(size_t(i)); }, int(series.size()), xMap, yMap, area,
+                     from, to);
+}
+
 void PlotCurve::drawLines(QPainter* painter, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
                           const QRectF& canvasRect, int from, int to) const
 {
@@ -180,6 +191,16 @@ void PlotCurve::drawLines(QPainter* painter, const QwtScaleMap& xMap, const QwtS
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
-    for (const QPolygon& line : pixelPolylines(*data(), xMap, yMap, canvasRect, from, to))
+    QVector<QPolygon> lines;
+    if (const auto* plotSeries = dynamic_cast<const PlotSeriesData*>(data())) {
+        // The plot's own store, read in one copy rather than a call a sample.
+        double values[PlotData::kSamples];
+        plotSeries->copyValues(values);
+        lines = polylines([&values](int i) { return QPointF(i, values[i]); }, PlotData::kSamples, xMap, yMap,
+                          canvasRect, from, to);
+    } else {
+        lines = pixelPolylines(*data(), xMap, yMap, canvasRect, from, to);
+    }
+    for (const QPolygon& line : lines)
         painter->drawPolyline(line);
 }

@@ -85,6 +85,13 @@ double PlotData::value(int i, int curve) const
     return valueIn(shown, shownStart, i, curve);
 }
 
+void PlotData::copyShown(int curve, double* out) const
+{
+    const double* row = shown.data() + size_t(curve) * kSamples;
+    std::copy(row + shownStart, row + kSamples, out);
+    std::copy(row, row + shownStart, out + (kSamples - shownStart));
+}
+
 double PlotData::liveValue(int i, int curve) const
 {
     std::lock_guard<std::mutex> lock(mutex);

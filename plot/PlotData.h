@@ -38,6 +38,8 @@ public:
 
     // Sample i of curve k as last snapshotted (GUI thread): -1 beyond the ring.
     double value(int i, int curve) const;
+    // All kSamples samples of a curve as last snapshotted, oldest first (GUI thread).
+    void copyShown(int curve, double* out) const;
     // Sample i of curve k, read under the lock (for tests and tools).
     double liveValue(int i, int curve) const;
 

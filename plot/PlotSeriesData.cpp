@@ -22,3 +22,8 @@ QRectF PlotSeriesData::boundingRect() const
     // Both axes are set explicitly; this only matters under autoscaling.
     return QRectF(-1.0, 0.0, 2.0, 10.0);
 }
+
+void PlotSeriesData::copyValues(double* out) const
+{
+    pData->copyShown(nCurve, out);
+}

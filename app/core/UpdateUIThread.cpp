@@ -36,7 +36,9 @@ void UpdateUIThread::run()
             continue;
         }
         if (bPending.exchange(true)) {
+            bAwaitingAck = true;
             cvWake.wait(lock, [this] { return !bRunning.load() || !bPending.load(); });
+            bAwaitingAck = false;
             continue;
         }
         nLastTick = now;
@@ -51,7 +53,8 @@ void UpdateUIThread::acknowledge()
 {
     bPending.store(false);
     std::lock_guard<std::mutex> lock(mutexWake);
-    cvWake.notify_one();
+    if (bAwaitingAck)
+        cvWake.notify_one();
 }
 
 void UpdateUIThread::stop()

@@ -36,7 +36,10 @@ private:
     int64_t nLastTick;
     std::atomic<bool> bFinished{false};
     std::atomic<bool> bPending{false};
-    // Guards nothing but the sleep: stop() and acknowledge() wake the thread.
+    // Guards bAwaitingAck and the sleep: stop() and acknowledge() wake the thread.
     std::mutex mutexWake;
+    // The thread waits for acknowledge(); otherwise an acknowledgement would
+    // only wake it early from the wait for the next refresh.
+    bool bAwaitingAck = false;
     std::condition_variable cvWake;
 };

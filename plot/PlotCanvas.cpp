@@ -41,8 +41,10 @@ void PlotCanvas::redrawBetween(int yAxis, double lo, double hi)
     QRect band;
     if (lo <= hi && plot()) {
         const QwtScaleMap map = plot()->canvasMap(yAxis);
-        const double a = map.transform(lo);
-        const double b = map.transform(hi);
+        // Clamped to just beyond the canvas: values far off the scale must
+        // not overflow the conversion to pixels.
+        const double a = std::clamp(map.transform(lo), area.top() - 4.0, area.bottom() + 4.0);
+        const double b = std::clamp(map.transform(hi), area.top() - 4.0, area.bottom() + 4.0);
         // A pixel and the pen's width of margin on either side.
         const int top = int(std::floor(std::min(a, b))) - 2;
         const int bottom = int(std::ceil(std::max(a, b))) + 2;

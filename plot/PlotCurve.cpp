@@ -3,6 +3,7 @@
 #include "PlotSeriesData.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <qwt_painter.h>
 #include <qwt_scale_map.h>
@@ -116,6 +117,11 @@ QPoint toPixel(const QPointF& p)
     return QPoint(qRound(p.x()), qRound(p.y()));
 }
 
+// Far beyond any canvas: a point moved this far in changes a crossing
+// segment's slope by far less than a pixel, and keeps the clipping's
+// arithmetic finite for values near the largest double.
+constexpr double kFar = 1e9;
+
 // sampleAt(i): sample i of `size` samples whose x increases.
 template <typename SampleAt>
 QVector<QPolygon> polylines(SampleAt sampleAt, int size, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
@@ -139,12 +145,13 @@ QVector<QPolygon> polylines(SampleAt sampleAt, int size, const QwtScaleMap& xMap
     QPointF previous;
     for (int i = from; i <= to; ++i) {
         const QPointF s = sampleAt(i);
-        const QPointF p(xMap.transform(s.x()), yMap.transform(s.y()));
+        QPointF p(xMap.transform(s.x()), yMap.transform(s.y()));
         if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
             finish();
             havePrevious = false;
             continue;
         }
+        p = QPointF(std::clamp(p.x(), -kFar, kFar), std::clamp(p.y(), -kFar, kFar));
         const bool inside = band.contains(p);
         if (havePrevious && previousInside && inside) {
             if (line.isEmpty())

@@ -1,5 +1,7 @@
 #include "PlotShower.h"
 #include "PlotCanvas.h"
+#include "PlotData.h"
+#include "PlotSeriesData.h"
 
 #include <QPen>
 #include <algorithm>
@@ -117,14 +119,16 @@ void PlotShower::redrawCanvas()
     for (const QwtPlotItem* item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
         if (!item->isVisible() || item->yAxis() != QwtPlot::yLeft)
             continue;
-        const QwtSeriesData<QPointF>* series = static_cast<const QwtPlotCurve*>(item)->data();
-        for (size_t i = 0; i < series->size(); ++i) {
-            const double y = series->sample(i).y();
+        const auto* series = dynamic_cast<const PlotSeriesData*>(static_cast<const QwtPlotCurve*>(item)->data());
+        if (!series)
+            continue;
+        double values[PlotData::kSamples];
+        series->copyValues(values);
+        for (const double y : values)
             if (std::isfinite(y)) {
                 lo = std::min(lo, y);
                 hi = std::max(hi, y);
             }
-        }
     }
     c->redrawBetween(QwtPlot::yLeft, lo, hi);
 }

@@ -9,9 +9,10 @@ void ReaderWake::notify()
     cv.notify_one();
 }
 
-void ReaderWake::wait(std::chrono::milliseconds timeout)
+bool ReaderWake::wait(std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    cv.wait_for(lock, timeout, [this] { return pending; });
+    const bool notified = cv.wait_for(lock, timeout, [this] { return pending; });
     pending = false;
+    return notified;
 }

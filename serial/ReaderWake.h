@@ -12,9 +12,9 @@ class ReaderWake
 {
 public:
     void notify();
-    // Returns at the first notification since the last wait, or after the
-    // time-out.
-    void wait(std::chrono::milliseconds timeout);
+    // Returns at the first notification since the last wait (true), or
+    // after the time-out (false).
+    bool wait(std::chrono::milliseconds timeout);
 
 private:
     // Guards pending.

@@ -6,9 +6,9 @@
 #include <cstdio>
 
 namespace {
-// Half the period at which USB serial adapters hand over what they received
-// (16 ms): far below what a refresh shows, long enough that one round of
-// passes takes the pieces of many ports.
+// How long the reader lets pieces gather after a wake-up: a frame waits up
+// to this much longer before it is decoded, far below the 33 ms between two
+// refreshes, while one round of passes takes the pieces of many ports.
 constexpr unsigned long kGatherMs = 8;
 } // namespace
 
@@ -45,11 +45,11 @@ void ThreadReadSensorData::run()
             continue;
         // Nothing to take until a port delivers more bytes.
         const int64_t asleep = monotonicTickMs();
-        pManager->readerWakeup().wait(std::chrono::milliseconds(100));
         // Every port delivers its pieces every few milliseconds, each at its
         // own moment: waiting a little more lets the others' pieces come, so
         // one round of passes takes them all instead of one wake-up per port.
-        QThread::msleep(kGatherMs);
+        if (pManager->readerWakeup().wait(std::chrono::milliseconds(100)))
+            QThread::msleep(kGatherMs);
         idleMs = int(monotonicTickMs() - asleep);
     }
 }

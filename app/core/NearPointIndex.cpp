@@ -13,7 +13,9 @@ bool NearPointIndex::cellOf(const float p[3], int64_t cell[3]) const
     for (int c = 0; c < 3; ++c) {
         if (!std::isfinite(p[c]))
             return false;
-        cell[c] = int64_t(std::floor(double(p[c]) / double(fDistance)));
+        // Bounded before the conversion: a float field far beyond any sensor's
+        // range would overflow it; such cells only share keys.
+        cell[c] = int64_t(std::clamp(std::floor(double(p[c]) / double(fDistance)), -1e15, 1e15));
     }
     return true;
 }

@@ -26,7 +26,8 @@ void FieldBackdrop::addField(QLineEdit* field)
 bool FieldBackdrop::hasBackdrop(const QLineEdit* field) const
 {
     const auto it = backdrops.constFind(field);
-    return it != backdrops.constEnd() && !it->isNull();
+    // A copy taken on a screen of another pixel ratio would look soft.
+    return it != backdrops.constEnd() && !it->isNull() && it->devicePixelRatio() == field->devicePixelRatioF();
 }
 
 void FieldBackdrop::forget(const QWidget* parent)
@@ -47,6 +48,8 @@ bool FieldBackdrop::eventFilter(QObject* watched, QEvent* event)
         case QEvent::PaletteChange:
         case QEvent::FontChange:
         case QEvent::LanguageChange:
+        case QEvent::EnabledChange:
+        case QEvent::ActivationChange:
             forget(qobject_cast<QWidget*>(watched));
             break;
         default:
@@ -56,8 +59,10 @@ bool FieldBackdrop::eventFilter(QObject* watched, QEvent* event)
     }
     switch (event->type()) {
     case QEvent::Show:
+        // A style sheet's polish, before the first show, clears the attribute.
+        field->setAttribute(Qt::WA_OpaquePaintEvent, true);
+        break;
     case QEvent::StyleChange:
-        // A style sheet's polish clears the attribute; it is set again after.
         field->setAttribute(Qt::WA_OpaquePaintEvent, true);
         backdrops.remove(field);
         break;
@@ -70,9 +75,8 @@ bool FieldBackdrop::eventFilter(QObject* watched, QEvent* event)
         // Should a later polish have cleared it, opaque from the next paint.
         field->setAttribute(Qt::WA_OpaquePaintEvent, true);
         QPainter painter(field);
-        const QPixmap copy = backdrops.value(field);
-        if (!copy.isNull()) {
-            painter.drawPixmap(0, 0, copy);
+        if (hasBackdrop(field)) {
+            painter.drawPixmap(0, 0, backdrops.value(field));
         } else {
             // Close to the group box until the copy is taken, a moment later.
             const QWidget* parent = field->parentWidget();

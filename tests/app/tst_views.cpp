@@ -94,15 +94,26 @@ private slots:
         QCOMPARE(boxPaints.count, 0);
 
         // Where the field's rounded frame leaves its corners, the screen
-        // shows the group box as it draws itself.
-        QPixmap beneath(box->size());
-        box->render(&beneath, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-        const QImage own = beneath.toImage();
-        const QImage shown = basic.screen()->grabWindow(basic.winId()).toImage();
-        const QPoint inBox = field->geometry().topLeft();
-        const QPoint onScreen = field->mapTo(&basic, QPoint(0, 0));
-        for (const QPoint corner : {QPoint(0, 0), QPoint(field->width() - 1, field->height() - 1)})
-            QCOMPARE(shown.pixelColor(onScreen + corner), own.pixelColor(inBox + corner));
+        // shows the group box as it draws itself, also after the group box
+        // was laid out anew and changed its colours.
+        const auto cornersShowTheGroupBox = [&] {
+            QPixmap beneath(box->size());
+            box->render(&beneath, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            const QImage own = beneath.toImage();
+            const QImage shown = basic.screen()->grabWindow(basic.winId()).toImage();
+            const QPoint inBox = field->geometry().topLeft();
+            const QPoint onScreen = field->mapTo(&basic, QPoint(0, 0));
+            for (const QPoint corner : {QPoint(0, 0), QPoint(field->width() - 1, field->height() - 1)})
+                if (shown.pixelColor(onScreen + corner) != own.pixelColor(inBox + corner))
+                    return false;
+            return true;
+        };
+        QVERIFY(cornersShowTheGroupBox());
+        basic.resize(700, 900);
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Window, QColor(200, 220, 240));
+        box->setPalette(pal);
+        QTRY_VERIFY(cornersShowTheGroupBox());
     }
 
     void debugDockRebuildsOnlyOnChange()

@@ -67,6 +67,15 @@ private slots:
         QCOMPARE(d.value(4, 0), 4.0);
         QCOMPARE(d.value(1000, 0), -1.0);
         QCOMPARE(d.value(0, 3), -1.0);  // no such curve
+
+        // The whole curve in one copy reads as sample by sample, across the
+        // ring's wrap too.
+        pushNumbered(d, 5, 1500);
+        QVERIFY(d.takeSnapshot());
+        std::vector<double> all(PlotData::kSamples);
+        d.copyShown(0, all.data());
+        for (int i = 0; i < PlotData::kSamples; ++i)
+            QCOMPARE(all[size_t(i)], d.value(i, 0));
     }
 
     void historyWindow()

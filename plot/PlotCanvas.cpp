@@ -43,8 +43,9 @@ void PlotCanvas::redrawBetween(int yAxis, double lo, double hi)
         const QwtScaleMap map = plot()->canvasMap(yAxis);
         // Clamped to just beyond the canvas: values far off the scale must
         // not overflow the conversion to pixels.
-        const double a = std::clamp(map.transform(lo), area.top() - 4.0, area.bottom() + 4.0);
-        const double b = std::clamp(map.transform(hi), area.top() - 4.0, area.bottom() + 4.0);
+        // (fmax/fmin, unlike clamp, also take a NaN to a limit).
+        const double a = std::fmax(area.top() - 4.0, std::fmin(map.transform(lo), area.bottom() + 4.0));
+        const double b = std::fmax(area.top() - 4.0, std::fmin(map.transform(hi), area.bottom() + 4.0));
         // A pixel and the pen's width of margin on either side.
         const int top = int(std::floor(std::min(a, b))) - 2;
         const int bottom = int(std::ceil(std::max(a, b))) + 2;

@@ -117,9 +117,10 @@ QPoint toPixel(const QPointF& p)
     return QPoint(qRound(p.x()), qRound(p.y()));
 }
 
-// Far beyond any canvas: a point moved this far in changes a crossing
-// segment's slope by far less than a pixel, and keeps the clipping's
-// arithmetic finite for values near the largest double.
+// Far beyond any canvas: moving a point this far in, when the other end of
+// its segment is on the canvas, changes the segment's slope by far less than
+// a pixel, and keeps the clipping's arithmetic finite for values near the
+// largest double.
 constexpr double kFar = 1e9;
 
 // sampleAt(i): sample i of `size` samples whose x increases.

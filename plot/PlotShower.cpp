@@ -119,16 +119,22 @@ void PlotShower::redrawCanvas()
     for (const QwtPlotItem* item : itemList(QwtPlotItem::Rtti_PlotCurve)) {
         if (!item->isVisible() || item->yAxis() != QwtPlot::yLeft)
             continue;
-        const auto* series = dynamic_cast<const PlotSeriesData*>(static_cast<const QwtPlotCurve*>(item)->data());
-        if (!series)
-            continue;
-        double values[PlotData::kSamples];
-        series->copyValues(values);
-        for (const double y : values)
+        const QwtSeriesData<QPointF>* series = static_cast<const QwtPlotCurve*>(item)->data();
+        const auto take = [&lo, &hi](double y) {
             if (std::isfinite(y)) {
                 lo = std::min(lo, y);
                 hi = std::max(hi, y);
             }
+        };
+        if (const auto* own = dynamic_cast<const PlotSeriesData*>(series)) {
+            double values[PlotData::kSamples];
+            own->copyValues(values);
+            for (const double y : values)
+                take(y);
+        } else {
+            for (size_t i = 0; i < series->size(); ++i)
+                take(series->sample(i).y());
+        }
     }
     c->redrawBetween(QwtPlot::yLeft, lo, hi);
 }

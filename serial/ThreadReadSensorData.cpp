@@ -48,7 +48,7 @@ void ThreadReadSensorData::run()
         // Every port delivers its pieces every few milliseconds, each at its
         // own moment: waiting a little more lets the others' pieces come, so
         // one round of passes takes them all instead of one wake-up per port.
-        if (pManager->readerWakeup().wait(std::chrono::milliseconds(100)))
+        if (pManager->readerWakeup().wait(std::chrono::milliseconds(100)) && !isInterruptionRequested())
             QThread::msleep(kGatherMs);
         idleMs = int(monotonicTickMs() - asleep);
     }

@@ -26,8 +26,13 @@ void FieldBackdrop::addField(QLineEdit* field)
 bool FieldBackdrop::hasBackdrop(const QLineEdit* field) const
 {
     const auto it = backdrops.constFind(field);
-    // A copy taken on a screen of another pixel ratio would look soft.
-    return it != backdrops.constEnd() && !it->isNull() && it->devicePixelRatio() == field->devicePixelRatioF();
+    const QWidget* parent = field->parentWidget();
+    // A copy taken on a screen of another pixel ratio would look soft; one
+    // taken while the group box was disabled or its window inactive may
+    // have other colours.
+    return it != backdrops.constEnd() && parent && !it->pixmap.isNull()
+           && it->pixmap.devicePixelRatio() == field->devicePixelRatioF() && it->enabled == parent->isEnabled()
+           && it->active == parent->isActiveWindow();
 }
 
 void FieldBackdrop::forget(const QWidget* parent)
@@ -48,8 +53,6 @@ bool FieldBackdrop::eventFilter(QObject* watched, QEvent* event)
         case QEvent::PaletteChange:
         case QEvent::FontChange:
         case QEvent::LanguageChange:
-        case QEvent::EnabledChange:
-        case QEvent::ActivationChange:
             forget(qobject_cast<QWidget*>(watched));
             break;
         default:
@@ -76,7 +79,7 @@ bool FieldBackdrop::eventFilter(QObject* watched, QEvent* event)
         field->setAttribute(Qt::WA_OpaquePaintEvent, true);
         QPainter painter(field);
         if (hasBackdrop(field)) {
-            painter.drawPixmap(0, 0, backdrops.value(field));
+            painter.drawPixmap(0, 0, backdrops.value(field).pixmap);
         } else {
             // Close to the group box until the copy is taken, a moment later.
             const QWidget* parent = field->parentWidget();
@@ -115,7 +118,7 @@ void FieldBackdrop::takeMissing()
         copy.fill(parent->palette().color(parent->backgroundRole()));
         // The group box alone, its own background included, not its children.
         parent->render(&copy, QPoint(), QRegion(field->geometry()), QWidget::DrawWindowBackground);
-        backdrops.insert(field, copy);
+        backdrops.insert(field, {copy, parent->isEnabled(), parent->isActiveWindow()});
         field->update();
     }
 }

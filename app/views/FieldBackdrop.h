@@ -30,8 +30,15 @@ private:
     void scheduleTaking();
     void takeMissing();
 
+    // What a group box shows depends on its state as well as its looks.
+    struct Copy
+    {
+        QPixmap pixmap;
+        bool enabled = true;
+        bool active = true;
+    };
     // Copy of the group box beneath each field, by field.
-    QHash<const QLineEdit*, QPixmap> backdrops;
+    QHash<const QLineEdit*, Copy> backdrops;
     QList<QLineEdit*> fields;
     bool takingPending = false;
 };

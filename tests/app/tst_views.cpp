@@ -2,10 +2,13 @@
 
 #include "DataFormat.h"
 #include "DockDebugInfo.h"
+#include "FieldBackdrop.h"
 #include "NodeDispGLWidget.h"
 #include "TabApplyDataWidget.h"
 #include "TabBasicDataWidget.h"
 
+#include <QApplication>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -114,6 +117,29 @@ private slots:
         pal.setColor(QPalette::Window, QColor(200, 220, 240));
         box->setPalette(pal);
         QTRY_VERIFY(cornersShowTheGroupBox());
+    }
+
+    // The copy is kept while nothing beneath the field changes, and is not
+    // used once the group box's state differs from when it was taken.
+    void fieldCopyFollowsTheGroupBoxState()
+    {
+        QGroupBox box("g");
+        auto* field = new QLineEdit(&box);
+        field->setReadOnly(true);
+        field->setGeometry(10, 20, 80, 25);
+        FieldBackdrop backdrop(&box);
+        backdrop.addField(field);
+        box.resize(120, 60);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QApplication::setActiveWindow(&box);
+        QTRY_VERIFY(box.isActiveWindow() && backdrop.hasBackdrop(field));
+        field->hide();
+        field->show();
+        QVERIFY(backdrop.hasBackdrop(field));
+        box.setEnabled(false);
+        QVERIFY(!backdrop.hasBackdrop(field));
+        QTRY_VERIFY(backdrop.hasBackdrop(field));
     }
 
     void debugDockRebuildsOnlyOnChange()

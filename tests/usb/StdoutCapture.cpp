@@ -1,5 +1,6 @@
 #include "StdoutCapture.h"
 
+#include <QTest>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -17,7 +18,14 @@ StdoutCapture::StdoutCapture()
 StdoutCapture::~StdoutCapture()
 {
     std::fflush(stdout);
+    // The test's own failure message was written while captured: show it,
+    // with the log lines around it, where the run's output goes.
+    const QByteArray failed = QTest::currentTestFailed() ? text().toUtf8() : QByteArray();
     dup2(savedFd, STDOUT_FILENO);
+    if (!failed.isEmpty()) {
+        std::fwrite(failed.constData(), 1, size_t(failed.size()), stdout);
+        std::fflush(stdout);
+    }
     close(savedFd);
     close(fileFd);
 }

@@ -27,6 +27,14 @@ double cpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// Times any of this process's threads went to sleep waiting for something.
+long wakeUps()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_nvcsw;
+}
+
 void waitMs(int ms)
 {
     QEventLoop loop;
@@ -67,6 +75,7 @@ bool runCase(FILE* out, int devices, double seconds)
 
     gReceived.store(0);
     double cpu = 0;
+    double wakesPerSecond = 0;
     long steadyFrames = 0;
     int found = 0;
     {
@@ -93,9 +102,11 @@ bool runCase(FILE* out, int devices, double seconds)
             dev.SerialPortCmd_REQRTTRANS(c.serialKey, hz);
         waitMs(500);
         const double cpu0 = cpuSeconds();
+        const long wakes0 = wakeUps();
         const long frames0 = gReceived.load();
         waitMs(int(seconds * 1000));
         cpu = (cpuSeconds() - cpu0) / seconds;
+        wakesPerSecond = double(wakeUps() - wakes0) / seconds;
         steadyFrames = gReceived.load() - frames0;
         for (const _device_config& c : configs)
             dev.SerialPortCmd_STOPRTTRANS(c.serialKey);
@@ -114,8 +125,9 @@ bool runCase(FILE* out, int devices, double seconds)
     const long received = gReceived.load();
     std::fprintf(out,
                  "%3d devices (%d found) x %d Hz: sent %7ld, received %7ld, lost %ld (%ld payloads held the tail "
-                 "marker); steady %.0f frames/s, CPU %.1f%% of one core\n",
-                 devices, found, hz, sent, received, sent - received, cut, double(steadyFrames) / seconds, cpu * 100.0);
+                 "marker); steady %.0f frames/s, CPU %.1f%% of one core, %.0f wake-ups/s\n",
+                 devices, found, hz, sent, received, sent - received, cut, double(steadyFrames) / seconds, cpu * 100.0,
+                 wakesPerSecond);
     std::fflush(out);
     return true;
 }

@@ -101,6 +101,7 @@ void SerialDevice::ReadSerialDevData()
             std::fflush(stdout);
         }
     }
+    ioThread->gatherPieces();
 }
 
 void SerialDevice::writeFrame(const QString& strKey, const QByteArray& frame)

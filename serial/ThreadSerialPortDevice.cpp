@@ -19,6 +19,11 @@ ThreadSerialPortDevice::~ThreadSerialPortDevice()
 
 void ThreadSerialPortDevice::stop()
 {
+    {
+        std::lock_guard<std::mutex> lock(gatherMutex);
+        stopping.store(true);
+    }
+    gatherWake.notify_all();
     quit();
     wait();
     finishFence.passed();
@@ -27,10 +32,17 @@ void ThreadSerialPortDevice::stop()
 void ThreadSerialPortDevice::OpenSerialPortDevice(QSerialPort* _serial)
 {
     stop();
+    stopping.store(false);
     pSerial = _serial;
     pSerial->moveToThread(this);
     connect(pSerial, SIGNAL(readyRead()), pDevice, SLOT(ReadSerialDevData()));
     start(QThread::InheritPriority);
+}
+
+void ThreadSerialPortDevice::gatherPieces()
+{
+    std::unique_lock<std::mutex> lock(gatherMutex);
+    gatherWake.wait_for(lock, std::chrono::milliseconds(kGatherMs), [this] { return stopping.load(); });
 }
 
 void ThreadSerialPortDevice::run()

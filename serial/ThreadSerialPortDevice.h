@@ -3,6 +3,9 @@
 #include "ThreadFinishFence.h"
 
 #include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 class QSerialPort;
 class SerialDevice;
@@ -19,6 +22,13 @@ public:
     // Asks the event loop to quit and waits for the thread to finish.
     void stop();
 
+    // Called on this thread after each read. An adapter hands a stream over
+    // in pieces every few milliseconds; waiting a little lets the next read
+    // take several of them at once instead of waking for each. Ends at once
+    // when the port stops.
+    void gatherPieces();
+    static constexpr int kGatherMs = 8;
+
 public slots:
     void OpenSerialPortDevice(QSerialPort* _serial);
 
@@ -29,4 +39,8 @@ private:
     SerialDevice* pDevice;
     QSerialPort* pSerial = nullptr;
     ThreadFinishFence finishFence;
+    std::atomic<bool> stopping{false};
+    // Guards nothing but the wake-up of gatherPieces() by stop().
+    std::mutex gatherMutex;
+    std::condition_variable gatherWake;
 };

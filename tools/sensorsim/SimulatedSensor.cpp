@@ -33,7 +33,10 @@ int speedToRate(speed_t s)
 }
 
 constexpr int kSentLogLimit = 20000;
-// A USB serial adapter hands the host what it received about this often.
+// A USB serial adapter hands the host a packet as soon as it holds this
+// many received bytes, and what it holds at all once its latency timer
+// runs out: a stream arrives every few milliseconds in small pieces.
+constexpr int kAdapterPacket = 62;
 constexpr auto kDeliveryPeriod = std::chrono::milliseconds(16);
 // Bytes a device's transmit buffer holds; a sample that does not fit is
 // skipped, as when a stream asks more than the line can carry.
@@ -286,19 +289,25 @@ void SimulatedSensor::carry(Clock::time_point now, bool matched)
     }
     if (lineQueue.isEmpty())
         carryCredit = std::min(carryCredit, 1.0);  // an idle line stores nothing up
-    if (now < nextDelivery)
+    int hand = 0;
+    if (adapterHeld.size() >= kAdapterPacket)
+        hand = adapterHeld.size() / kAdapterPacket * kAdapterPacket;
+    else if (now >= nextDelivery)
+        hand = adapterHeld.size();
+    if (hand == 0 && now < nextDelivery)
         return;
     nextDelivery = now + kDeliveryPeriod;
     int done = 0;
-    while (done < adapterHeld.size()) {
-        const ssize_t w = ::write(masterFd, adapterHeld.constData() + done, size_t(adapterHeld.size() - done));
+    while (done < hand) {
+        const ssize_t w = ::write(masterFd, adapterHeld.constData() + done, size_t(hand - done));
         if (w <= 0)
             break;  // the host does not keep up: the adapter's bytes are lost
         done += int(w);
     }
-    const bool whole = done == adapterHeld.size();
-    adapterHeld.clear();
-    while (!inFlight.empty() && inFlight.front().end <= lineCarried) {
+    const bool whole = done == hand;
+    adapterHeld.remove(0, hand);
+    const quint64 handed = lineCarried - quint64(adapterHeld.size());
+    while (!inFlight.empty() && inFlight.front().end <= handed) {
         if (whole && !inFlight.front().garbled)
             recordSent(inFlight.front().payload);
         inFlight.pop_front();

@@ -25,8 +25,8 @@ public:
     // Called on this thread after each read. An adapter hands a stream over
     // in pieces every few milliseconds; waiting a little lets the next read
     // take several of them at once instead of waking for each. Ends at once
-    // when the port stops. As long as an adapter's default latency timer, so
-    // a slow adapter's pieces are not delayed further.
+    // when the port stops. As long as an adapter's default latency timer: a
+    // stream through such an adapter is already that coarse.
     void gatherPieces();
     static constexpr int kGatherMs = 16;
 

@@ -229,7 +229,7 @@ private slots:
         writer->submit(dev);
         window->mainView()->refresh();
         QCOMPARE(statusText(), QString::fromUtf8("正在写入设备..."));
-        QTRY_COMPARE_WITH_TIMEOUT(writer->stage(dev->strKey), MagResultWriter::Failed, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(writer->stage(dev->strKey), MagResultWriter::Failed, 30000);
         window->mainView()->refresh();
         QCOMPARE(statusText(), QString::fromUtf8("未能读取设备配置，校准结果未写入设备"));
         QVERIFY(retryButton()->isVisible());

@@ -46,7 +46,7 @@ private slots:
         const QString held = QString::fromUtf8(kHeld);
         QTRY_VERIFY_WITH_TIMEOUT(statusText(window.get()).contains(held), 8000);
         usbsim_set_held(b, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(window->usb()->getMotionCaptureSuit(0x5002), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->usb()->getMotionCaptureSuit(0x5002), 15000);
         QTest::qWait(300);
         window->statusBar()->showMessage(QStringLiteral("another message"));
         QVERIFY2(statusText(window.get()).contains(held), qPrintable(statusText(window.get())));

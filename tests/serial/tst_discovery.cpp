@@ -306,10 +306,15 @@ private slots:
         // Right after zeroing, the reported orientation is the identity.
         collector.clear();
         QVERIFY(statusAfter([&] { dev->SerialPortCmd_ZEROROTATE("777", true); }, "777"));
-        float closest = 0;
-        for (const auto& f : collector.frames("777"))
-            closest = std::max(closest, f.data.quat[0]);
-        QVERIFY2(closest > 0.9999f, qPrintable(QString::number(closest)));
+        // The first frames after it may still be on their way.
+        const auto closestToIdentity = [&] {
+            float closest = 0;
+            for (const auto& f : collector.frames("777"))
+                closest = std::max(closest, f.data.quat[0]);
+            return closest;
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(closestToIdentity() > 0.9999f, qPrintable(QString::number(closestToIdentity())),
+                                  3000);
 
         QVERIFY(statusAfter([&] { dev->SerialPortCmd_CLRMAG("777"); }, "777"));
         QVERIFY(!sensor->isMagCalibrated());
@@ -490,7 +495,8 @@ private slots:
         QTest::qWait(150);
         dev.reset();
         QTest::qWait(300);
-        QVERIFY(progress.count() <= 1);
+        for (const QList<QVariant>& step : progress)
+            QVERIFY(step.at(0).toInt() < 100);
         const int seen = progress.count();
         QTest::qWait(300);
         QCOMPARE(progress.count(), seen);

@@ -135,7 +135,7 @@ void TestKvusb::routerAndPlateOnePerPoll()
     QSignalSpy count(&countRelay, SIGNAL(usbPlugedUnpluged(uint32_t)));
     StdoutCapture out;
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 10000);
     QCOMPARE(count.at(0).at(0).toUInt(), 1u);
     QCOMPARE(count.at(1).at(0).toUInt(), 2u);
     // The one listed last comes first.
@@ -163,7 +163,7 @@ void TestKvusb::unplugAndReplugElsewhere()
     QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x2222);
     QVERIFY(suit);
     KVUSBDeviceHierarchy* first = usb->getUSBDHierBySuitNumber(0x2222);
@@ -172,7 +172,7 @@ void TestKvusb::unplugAndReplugElsewhere()
 
     StdoutCapture out;
     usbsim_unplug(router);
-    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 2, 10000);
     QCOMPARE(count.at(1).at(0).toUInt(), 0u);
     QTRY_VERIFY(out.text().contains("router unplug!!!\r\n"));
     QVERIFY(out.text().contains("[ERROR] Error No is: -4\r\n"));
@@ -183,7 +183,7 @@ void TestKvusb::unplugAndReplugElsewhere()
     QVERIFY(before > 0);
 
     usbsim_plug(router, 2, 7);
-    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 3, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(count.count(), 3, 10000);
     QCOMPARE(count.at(2).at(0).toUInt(), 1u);
     QTRY_COMPARE(usbsim_open_count(router), 2);
     QTRY_VERIFY(packetCount(suit, 0) > before + 5);
@@ -210,7 +210,7 @@ void TestKvusb::routerHeldByOtherSoftware()
     QSignalSpy problem(&problemRelay, SIGNAL(usbRouterProblem(int, unsigned int)));
     StdoutCapture out;
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 10000);
     QCOMPARE(QString::fromStdString(failed.at(0).at(0).value<std::string>()),
              QStringLiteral("USB device is opened in other software.\r\n"));
     QTest::qWait(3000);
@@ -226,7 +226,7 @@ void TestKvusb::routerHeldByOtherSoftware()
                  && text.contains("LIBUSB_ERROR_BUSY, next try in 2000 ms.\r\n"),
              qPrintable(text));
     usbsim_set_held(router, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x3333), 6000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x3333), 12000);
     QTRY_COMPARE(problem.count(), 2);
     QCOMPARE(problem.at(1).at(0).toInt(), int(kvusb::RouterProblemSolved));
     QCOMPARE(usb->knownDeviceCount(), 1);
@@ -241,7 +241,7 @@ void TestKvusb::noPermissionNamesTheUdevRule()
     QSignalSpy problem(&problemRelay, SIGNAL(usbRouterProblem(int, unsigned int)));
     StdoutCapture out;
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(problem.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(problem.count(), 1, 10000);
     QTest::qWait(1500);
     QCOMPARE(problem.count(), 1);
     QCOMPARE(problem.at(0).at(0).toInt(), int(kvusb::RouterNoPermission));
@@ -258,7 +258,7 @@ void TestKvusb::kernelDriverIsDetachedWhileReading()
     usbsim_set_kernel_driver(router, 1);
     usb = std::make_unique<kvusb>();
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x3334), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x3334), 10000);
     QCOMPARE(usbsim_kernel_driver(router), 0);
     usb.reset();
     QCOMPARE(usbsim_kernel_driver(router), 1);
@@ -271,7 +271,7 @@ void TestKvusb::stallWhilePluggedReopensTheRouter()
     const int router = usbsim_add_router(0x4444, 0, 3, 50);
     usb = std::make_unique<kvusb>();
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x4444), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x4444), 10000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x4444);
     KVUSBDeviceHierarchy* entry = usb->getUSBDHierBySuitNumber(0x4444);
     StdoutCapture out;
@@ -284,10 +284,10 @@ void TestKvusb::stallWhilePluggedReopensTheRouter()
     QCOMPARE(usb->closeNode(0x444401), -1);
     QCOMPARE(usb->clearNodeCalibrationData(0x444401), -1);
     const uint64_t before = packetCount(suit, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 2, 10000);
     QTRY_VERIFY(packetCount(suit, 0) > before + 5);
     usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_OVERFLOW, -1);
-    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 3, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 3, 6000);
     const uint64_t later = packetCount(suit, 0);
     QTRY_VERIFY(packetCount(suit, 0) > later + 5);
     QCOMPARE(usb->getUSBDHierBySuitNumber(0x4444), entry);
@@ -306,7 +306,7 @@ void TestKvusb::backoffGrowsUntilTheRouterReadsSteadily()
     const int router = usbsim_add_router(0x4445, 0, 17, 100);
     usb = std::make_unique<kvusb>();
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x4445), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x4445), 10000);
     StdoutCapture out;
     // Each worker reads one answer, then its next read stalls.
     for (int nth = 2; nth <= 6; nth += 2)
@@ -314,7 +314,7 @@ void TestKvusb::backoffGrowsUntilTheRouterReadsSteadily()
     QTRY_VERIFY_WITH_TIMEOUT(out.text().contains("LIBUSB_ERROR_PIPE, next try in 4000 ms.\r\n"), 8000);
     QCOMPARE(out.text().count("LIBUSB_ERROR_PIPE, next try in 1000 ms.\r\n"), 1);
     QCOMPARE(out.text().count("LIBUSB_ERROR_PIPE, next try in 2000 ms.\r\n"), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 4, 6000);
+    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 4, 10000);
     const uint64_t answers = usbsim_answer_count(router);
     QTRY_VERIFY(usbsim_answer_count(router) > answers + 400);
     usbsim_fail_transfer(router, 0x81, 1, LIBUSB_ERROR_PIPE, -1);
@@ -330,11 +330,11 @@ void TestKvusb::quickReenumerationIsFollowed()
     QueuedRelay countRelay(usb.get(), SIGNAL(usbPlugedUnpluged(uint32_t)));
     QSignalSpy count(&countRelay, SIGNAL(usbPlugedUnpluged(uint32_t)));
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x5555), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x5555), 10000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x5555);
     const int oldAddress = usb->getUSBDHierBySuitNumber(0x5555)->address;
     usbsim_reenumerate(router);
-    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(usbsim_open_count(router), 2, 10000);
     KVUSBDeviceHierarchy* entry = nullptr;
     QTRY_VERIFY((entry = usb->getUSBDHierBySuitNumber(0x5555)) != nullptr);
     QVERIFY(entry->address != oldAddress);
@@ -351,7 +351,7 @@ void TestKvusb::pollsAndFramesReachTheSuit()
     QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x1234);
     QVERIFY(suit);
     QueuedRelay framesRelay(suit, SIGNAL(newDatafromSuit(SensorFrame)));
@@ -381,7 +381,7 @@ void TestKvusb::instructionUntilAcknowledged()
     QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
     KVUSBDeviceHierarchy* entry = usb->getUSBDHierBySuitNumber(0x1234);
     QVERIFY(entry);
 
@@ -427,7 +427,7 @@ void TestKvusb::negativeAcknowledgementKeepsItPending()
     QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
     usb->closeAllNodes(0x1234);
     QTRY_VERIFY(usbsim_acks_sent(router) >= 3);
     QVERIFY(usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load()->isPending());
@@ -446,7 +446,7 @@ void TestKvusb::staleAcknowledgementDoesNotCompleteANewInstruction()
     QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 1, 10000);
     USBReadWorker* worker = usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load();
     usbsim_set_silent(router, 1);
     usb->clearNodeCalibrationData(0x123401);
@@ -468,11 +468,11 @@ void TestKvusb::lateAcknowledgementCompletesOnlyItsOwnRequest()
     usbsim_set_ack(router, 2, 1);
     usb = std::make_unique<kvusb>();
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getUSBDHierBySuitNumber(0x1234), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getUSBDHierBySuitNumber(0x1234), 10000);
     USBReadWorker* worker = usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load();
     usbsim_hold_answers(router, 1);
     QCOMPARE(usb->closeNode(0x123400), 0);
-    QTRY_COMPARE(usbsim_instruction_request_count(router), 2ull);
+    QTRY_VERIFY(usbsim_instruction_request_count(router) >= 2);
     QCOMPARE(usb->clearNodeCalibrationData(0x123401), 0);
     usbsim_hold_answers(router, 0);
     QTRY_VERIFY(!worker->isPending());
@@ -490,7 +490,7 @@ void TestKvusb::instructionsQueueInOrder()
     usbsim_set_ack(router, 1, 1);
     usb = std::make_unique<kvusb>();
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getUSBDHierBySuitNumber(0x1234), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getUSBDHierBySuitNumber(0x1234), 10000);
     USBReadWorker* worker = usb->getUSBDHierBySuitNumber(0x1234)->readWorker.load();
     usbsim_hold_answers(router, 1);
     QCOMPARE(usb->closeNode(0x123400), 0);
@@ -500,7 +500,7 @@ void TestKvusb::instructionsQueueInOrder()
         QCOMPARE(usb->clearNodeCalibrationData(0x123400 + unsigned(i)), 0);
     QCOMPARE(usb->clearNodeCalibrationData(0x123410), -1);
     usbsim_hold_answers(router, 0);
-    QTRY_COMPARE(usbsim_acks_sent(router), 8ull);
+    QTRY_VERIFY(usbsim_acks_sent(router) >= 8);
     QTRY_VERIFY(!worker->isPending());
     QCOMPARE(usbsim_instruction_count(router), 8);
     QCOMPARE(instruction(router, 0).left(6), bytes({0x40, 0x03, 0x00, 0x34, 0x12, 0x00}));
@@ -525,7 +525,7 @@ void TestKvusb::partialAnswerWithTimeout()
     usb = std::make_unique<kvusb>();
     StdoutCapture out;
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x1234), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(usb->getMotionCaptureSuit(0x1234), 10000);
     MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x1234);
     QTRY_COMPARE(packetCount(suit, 4), 1ull);
     SuitNode n(0, 0);
@@ -582,7 +582,7 @@ void TestKvusb::secondSuitOnOneRouter()
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     StdoutCapture out;
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 10000);
     QTRY_VERIFY(out.text().contains("[ERROR]Fatal Error!!! suitNum should not changed!\r\n"));
     QVERIFY(usb->getUSBDHierBySuitNumber(0x1234));
     QVERIFY(!usb->getUSBDHierBySuitNumber(0x5678));
@@ -597,19 +597,21 @@ void TestKvusb::shortTransferIsDropped()
     usbsim_set_silent(router, 1);
     // A long frame announcing a quaternion but cut after the header.
     const QByteArray cut = bytes({0x01, 0, 0, 0x00, 0x34, 0x12, 0x00, 0x01, 0x00});
-    usbsim_queue_answer(router, reinterpret_cast<const uint8_t*>(cut.constData()), cut.size());
-    QByteArray whole = bytes({0x11, 0x02, 0x34, 0x12, 0x00, 0x00, 0x20, 77});
+    const QByteArray whole = bytes({0x11, 0x02, 0x34, 0x12, 0x00, 0x00, 0x20, 77});
+    for (const QByteArray& a : {cut, whole})
+        usbsim_queue_answer(router, reinterpret_cast<const uint8_t*>(a.constData()), a.size());
     usb = std::make_unique<kvusb>();
     StdoutCapture out;
     usb->initUSB();
-    QTRY_VERIFY_WITH_TIMEOUT(out.text().contains("Short sensor frame dropped: 9 bytes received."), 3000);
-    QCOMPARE(usb->suitCount(), 0);
-    usbsim_queue_answer(router, reinterpret_cast<const uint8_t*>(whole.constData()), whole.size());
-    QTRY_COMPARE(usb->suitCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(usb->suitCount(), 1, 10000);
+    QVERIFY(out.text().contains("Short sensor frame dropped: 9 bytes received."));
+    MotionCaptureSuit* suit = usb->getMotionCaptureSuit(0x1234);
+    QCOMPARE(packetCount(suit, 0), 0ull);
     SuitNode n(0, 0);
-    QVERIFY(usb->getMotionCaptureSuit(0x1234)->copyNode(2, n));
+    QVERIFY(suit->copyNode(2, n));
     QCOMPARE(int(n.battery), 77);
     // A silent router only times out: one warning line for the silence.
+    QTRY_COMPARE(out.text().count("Libusb Timeout"), 1);
     QTest::qWait(400);
     QCOMPARE(out.text().count("Libusb Timeout"), 1);
 }
@@ -622,12 +624,12 @@ void TestKvusb::destructionStopsEverything()
     QueuedRelay createdRelay(usb.get(), SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     QSignalSpy created(&createdRelay, SIGNAL(newSuitCreated(MotionCaptureSuit_Property, uint32_t)));
     usb->initUSB();
-    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(created.count(), 2, 10000);
     QCOMPARE(usbsim_open_handles(), 2);
     QElapsedTimer timer;
     timer.start();
     usb.reset();
-    QVERIFY(timer.elapsed() < 1000);
+    QVERIFY(timer.elapsed() < 3000);
     // cleanup() checks that every handle is closed and every list freed.
 }
 

@@ -101,7 +101,9 @@ void SerialDevice::ReadSerialDevData()
             std::fflush(stdout);
         }
     }
-    ioThread->gatherPieces();
+    // Not while the sweep waits for an identity: its window is short.
+    if (isDiscerned())
+        ioThread->gatherPieces();
 }
 
 void SerialDevice::writeFrame(const QString& strKey, const QByteArray& frame)
@@ -109,6 +111,8 @@ void SerialDevice::writeFrame(const QString& strKey, const QByteArray& frame)
     if (strKey != getKey() || frame.isEmpty() || !port || !port->isOpen())
         return;
     port->write(frame);
+    // Out now, not after this thread's next wait for pieces.
+    port->flush();
 }
 
 void SerialDevice::WriteSerialPortData(QString strKey, uint8_t code)

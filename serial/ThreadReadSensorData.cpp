@@ -7,8 +7,8 @@
 
 namespace {
 // How long the reader lets pieces gather after a wake-up: a frame waits up
-// to this much longer before it is decoded, far below the 33 ms between two
-// refreshes, while one round of passes takes the pieces of many ports.
+// to this much longer before it is decoded (after up to 16 ms in its port's
+// thread), while one round of passes takes the pieces of many ports.
 constexpr unsigned long kGatherMs = 8;
 } // namespace
 

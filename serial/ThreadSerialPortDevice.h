@@ -22,11 +22,12 @@ public:
     // Asks the event loop to quit and waits for the thread to finish.
     void stop();
 
-    // Called on this thread after each read. An adapter hands a stream over
-    // in pieces every few milliseconds; waiting a little lets the next read
-    // take several of them at once instead of waking for each. Ends at once
-    // when the port stops. As long as an adapter's default latency timer: a
-    // stream through such an adapter is already that coarse.
+    // Called on this thread after each read of an identified device. An
+    // adapter hands a stream over in pieces every few milliseconds; waiting
+    // lets the next read take several of them at once instead of waking for
+    // each. As long as an adapter's default latency timer, so a frame still
+    // reaches the views within one 33 ms refresh or the next. Ends at once
+    // when the port stops.
     void gatherPieces();
     static constexpr int kGatherMs = 16;
 

@@ -28,9 +28,15 @@ private:
         env.insert("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0");
         cli.setProcessEnvironment(env);
         cli.start(STRIDELOOM_CLI, args);
-        if (!cli.waitForFinished(60000))
+        const bool finished = cli.waitForFinished(60000);
+        if (!finished) {
             cli.kill();
-        *exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+            cli.waitForFinished(5000);
+        }
+        *exitCode = finished && cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+        // Why it failed, for when that is not what a test expects.
+        if (*exitCode != 0)
+            qInfo().noquote() << (finished ? "" : "killed after 60 s: ") << cli.readAllStandardError().right(4000);
         return cli.readAllStandardOutput();
     }
 

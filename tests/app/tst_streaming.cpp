@@ -629,12 +629,16 @@ private slots:
         o.brokerHost = "127.0.0.1";
         o.brokerPort = ntohs(a.sin_port);
         QVERIFY(p.start(o));
+        // No offer waits on the connection, which gives up only after seconds.
         QElapsedTimer timer;
-        timer.start();
+        qint64 longest = 0;
         const FrameData frame{};
-        for (int i = 0; i < 100000; ++i)
+        for (int i = 0; i < 100000; ++i) {
+            timer.start();
             p.offer(4242, stream::DeviceKind::Serial, frame);
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+            longest = std::max(longest, timer.elapsed());
+        }
+        QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
         QTest::qWait(300);
         timer.restart();
         p.stop();

@@ -145,11 +145,17 @@ private slots:
                 .toImage()
                 .convertToFormat(QImage::Format_RGB32);
         };
+        // The samples reach the canvas at its next refresh: wait for that,
+        // then for the screen to hold exactly what a full drawing holds.
+        const QImage first = onScreen();
         for (int i = 0; i < 1000; ++i)
             add(plot, 2.5);
+        QTRY_VERIFY(onScreen() != first);
         QTRY_VERIFY(onScreen() == fresh());
+        const QImage high = onScreen();
         for (int i = 0; i < 1000; ++i)
             add(plot, 0.5 + 0.01 * (i % 2));
+        QTRY_VERIFY(onScreen() != high);
         QTRY_VERIFY(onScreen() == fresh());
     }
 

@@ -297,6 +297,7 @@ void SimulatedSensor::carry(Clock::time_point now, bool matched)
     if (hand == 0 && now < nextDelivery)
         return;
     nextDelivery = now + kDeliveryPeriod;
+    const quint64 from = lineCarried - quint64(adapterHeld.size());
     int done = 0;
     while (done < hand) {
         const ssize_t w = ::write(masterFd, adapterHeld.constData() + done, size_t(hand - done));
@@ -304,11 +305,16 @@ void SimulatedSensor::carry(Clock::time_point now, bool matched)
             break;  // the host does not keep up: the adapter's bytes are lost
         done += int(w);
     }
-    const bool whole = done == hand;
     adapterHeld.remove(0, hand);
-    const quint64 handed = lineCarried - quint64(adapterHeld.size());
+    const quint64 handed = from + quint64(hand);
+    const quint64 written = from + quint64(done);
+    // Only the frames the lost bytes belonged to are lost.
+    for (InFlightFrame& f : inFlight) {
+        if (written < handed && f.start < handed && f.end > written)
+            f.garbled = true;
+    }
     while (!inFlight.empty() && inFlight.front().end <= handed) {
-        if (whole && !inFlight.front().garbled)
+        if (!inFlight.front().garbled)
             recordSent(inFlight.front().payload);
         inFlight.pop_front();
     }

@@ -18,9 +18,9 @@
 // One serial sensor device on a pseudo-terminal. It answers the identity
 // request only while the host has set the line to the device's own rate,
 // streams physically consistent samples, answers the command protocol and
-// can be told to misbehave. At the lower rates its bytes reach the host as a
-// USB serial adapter hands them over: paced by the line, in pieces about
-// every 16 ms. Runs its own thread; every public method may be called from
+// can be told to misbehave. Its bytes reach the host as a USB serial adapter
+// hands them over: paced by the line, in 62-byte packets as they fill and the
+// rest after a 16 ms latency timer. Runs its own thread; every public method may be called from
 // any thread.
 class SimulatedSensor
 {
@@ -121,7 +121,8 @@ private:
     bool writeBytes(const QByteArray& bytes);
     void reply(const QByteArray& payload);
     // Moves what the line carried since the last call into the adapter and
-    // hands the adapter's bytes to the host every delivery period.
+    // hands the host its full packets, or all it holds once the latency
+    // timer runs out.
     void carry(Clock::time_point now, bool matched);
     void dropLine();
     bool fault(Fault f) const { return faults[f].load(); }

@@ -137,7 +137,7 @@ int main(int argc, char** argv)
     cli.addOption({"seconds", "Stop after S seconds.", "s"});
     cli.addOption({"adapter-pieces",
                    "auto, on or off: hand bytes to the host as a USB serial adapter does, at the "
-                   "line's byte rate in pieces every 16 ms. auto: on at every rate.",
+                   "line's byte rate in 62-byte packets, the rest after 16 ms. auto: on at every rate.",
                    "mode", "auto"});
     cli.addOption({"stored-config",
                    "The calibration blocks the devices hold at start: factory (zero offsets, "

@@ -309,9 +309,11 @@ void SimulatedSensor::carry(Clock::time_point now, bool matched)
     const quint64 handed = from + quint64(hand);
     const quint64 written = from + quint64(done);
     // Only the frames the lost bytes belonged to are lost.
-    for (InFlightFrame& f : inFlight) {
-        if (written < handed && f.start < handed && f.end > written)
-            f.garbled = true;
+    if (written < handed) {
+        for (InFlightFrame& f : inFlight) {
+            if (f.start < handed && f.end > written)
+                f.garbled = true;
+        }
     }
     while (!inFlight.empty() && inFlight.front().end <= handed) {
         if (!inFlight.front().garbled)

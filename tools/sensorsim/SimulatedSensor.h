@@ -18,10 +18,10 @@
 // One serial sensor device on a pseudo-terminal. It answers the identity
 // request only while the host has set the line to the device's own rate,
 // streams physically consistent samples, answers the command protocol and
-// can be told to misbehave. Its bytes reach the host as a USB serial adapter
-// hands them over: paced by the line, in 62-byte packets as they fill and the
-// rest after a 16 ms latency timer. Runs its own thread; every public method may be called from
-// any thread.
+// can be told to misbehave. Unless told otherwise, its bytes reach the host
+// as a USB serial adapter hands them over: paced by the line, in 62-byte
+// packets as they fill and the rest after a 16 ms latency timer. Runs its
+// own thread; every public method may be called from any thread.
 class SimulatedSensor
 {
     using Clock = std::chrono::steady_clock;

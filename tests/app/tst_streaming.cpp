@@ -260,12 +260,17 @@ private:
     }
     QByteArray finish(QProcess& p, int* rc, int timeoutMs = 60000)
     {
-        if (!p.waitForFinished(timeoutMs))
+        // A run that has to be killed failed, whatever QProcess last knew of it.
+        const bool finished = p.state() == QProcess::NotRunning || p.waitForFinished(timeoutMs);
+        if (!finished) {
             p.kill();
-        *rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+            p.waitForFinished(5000);
+        }
+        const bool ran = finished && p.error() != QProcess::FailedToStart;
+        *rc = ran && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         const QByteArray err = p.readAllStandardError();
         if (*rc != 0)
-            qWarning("%s", err.constData());
+            qWarning("%s%s", finished ? "" : "killed: ", err.constData());
         return p.readAllStandardOutput();
     }
 
